@@ -1,0 +1,21 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kerbcall::platform {
+
+// Paths use "\" as the separator, as the program joins them.
+class Files {
+public:
+    virtual ~Files() = default;
+    // True when a search of the file system for the path finds a file or a
+    // folder; false for a path that ends in "\".
+    virtual bool FileExists(std::string_view sSource) = 0;
+    // The whole file's bytes, or nullopt when it cannot be opened or read
+    // (a folder, a vanished file, no permission).
+    virtual std::optional<std::string> ReadWholeFile(std::string_view path) = 0;
+};
+
+}  // namespace kerbcall::platform

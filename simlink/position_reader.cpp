@@ -1,0 +1,33 @@
+#include "simlink/position_reader.h"
+
+#include <array>
+#include <bit>
+#include <cstddef>
+
+namespace kerbcall {
+
+static_assert(std::endian::native == std::endian::little, "the simulator's floats are read as they lie in memory");
+
+PositionReader::PositionReader(platform::ProcessMemory& memory) : memory_(memory) {}
+
+std::uint8_t PositionReader::ReadProbeByte() {
+    std::array<std::byte, 4> buffer{};
+    memory_.Read(simProcess, kBuildProbeAddress, buffer);
+    return std::to_integer<std::uint8_t>(buffer[0]);
+}
+
+void PositionReader::DetectBuild() { earlyBuild = ReadProbeByte() == kEarlyBuildProbeByte; }
+
+void PositionReader::SelectPositionAddress() {
+    positionAddress = earlyBuild ? kEarlyPositionAddress : kLatePositionAddress;
+}
+
+void PositionReader::SamplePosition() { currentPosition = ReadSingle(positionAddress); }
+
+float PositionReader::ReadSingle(std::uint64_t address) {
+    std::array<std::byte, 4> buffer{};
+    memory_.Read(simProcess, address, buffer);
+    return std::bit_cast<float>(buffer);
+}
+
+}  // namespace kerbcall

@@ -1,0 +1,68 @@
+#include "simlink/process_discovery.h"
+
+#include <algorithm>
+
+namespace kerbcall {
+
+namespace {
+
+constexpr std::array<const char*, 13> kSimulatorExecutables = {
+    "zrl.exe",    "zrlc55.exe", "zrlc65.exe", "zrlc66.exe", "zrlm66.exe", "zrlc67.exe", "zrlx67.exe",
+    "zrlcgt.exe", "zrlcf2.exe", "zrlc69.exe", "zrlx69.exe", "zrlm71.exe", "zrlxsc.exe",
+};
+
+// Executable names are plain ASCII on every platform the simulator runs on;
+// bytes above 0x7F are compared as they are.
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+    return std::ranges::equal(a, b, [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+}  // namespace
+
+ProcessDiscovery::ProcessDiscovery(platform::ProcessList& processes, platform::ProcessMemory& memory,
+                                   platform::MessagePump& pump, platform::Program& program)
+    : processes_(processes), memory_(memory), pump_(pump), program_(program) {}
+
+void ProcessDiscovery::LoadExecutableNames() {
+    for (std::size_t i = 0; i < kSimulatorExecutables.size(); ++i) {
+        simExecutables[i + 1] = kSimulatorExecutables[i];
+    }
+}
+
+int ProcessDiscovery::MatchingSlot(const std::string& exeName) const {
+    // An empty name would equal every slot that was never filled.
+    if (exeName.empty()) {
+        return 0;
+    }
+    for (std::size_t slot = 1; slot <= kExecutableSlots; ++slot) {
+        if (EqualIgnoringCase(exeName, simExecutables[slot])) {
+            return static_cast<int>(slot);
+        }
+    }
+    return 0;
+}
+
+void ProcessDiscovery::FindSimProcess(const bool& stopRequested) {
+    platform::ProcessEntry entry;
+    do {
+        auto snapshot = processes_.TakeSnapshot();
+        if (!snapshot) {
+            program_.End();
+        }
+        while (snapshot->Next(entry)) {
+            if (const int slot = MatchingSlot(entry.exeName); slot != 0) {
+                simProcessId = entry.processId;
+                simProcess = memory_.OpenForReading(entry.processId);
+                simExecutableIndex = slot;
+                return;  // the snapshot closes as it goes out of scope
+            }
+            pump_.HandlePendingMessages();
+        }
+        snapshot.reset();
+        pump_.HandlePendingMessages();
+    } while (!stopRequested);
+}
+
+}  // namespace kerbcall

@@ -1,0 +1,42 @@
+#include "sound/sound_player.h"
+
+#include <utility>
+
+namespace kerbcall {
+
+namespace {
+constexpr char kSoundFolder[] = "\\Zuda Vodaz Sounds\\";
+}
+
+SoundPlayer::SoundPlayer(platform::Mci& mci, std::string programFolder)
+    : mci_(mci), programFolder_(std::move(programFolder)) {}
+
+std::string SoundPlayer::OpenCommand(std::string_view soundFile) const {
+    std::string command = "open \"";
+    command += programFolder_;
+    command += kSoundFolder;
+    command += soundFile;
+    command += "\" type mpegvideo alias songNumber1";
+    return command;
+}
+
+void SoundPlayer::PlaySound(std::string_view soundFile, bool loopSound, std::string_view channel) {
+    Send(OpenCommand(soundFile));
+    const char first = channel.empty() ? '\0' : channel.front();
+    if (first == 'l' || first == 'L') {
+        Send("setaudio songNumber1 right off");
+    } else if (first == 'r' || first == 'R') {
+        Send("setaudio songNumber1 left off");
+    } else {
+        Send("setaudio songNumber1 left on");
+        Send("setaudio songNumber1 right on");
+    }
+    Send(loopSound ? "play songNumber1 repeat" : "play songNumber1");
+}
+
+void SoundPlayer::CloseSound() { Send("close songNumber1"); }
+
+// The result code tells nothing the program acts on, whatever its size.
+void SoundPlayer::Send(std::string_view command) { static_cast<void>(mci_.SendString(command)); }
+
+}  // namespace kerbcall

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/mci.h"
+
+namespace kerbcall {
+
+inline constexpr char kActivatedCue[] = "activated.mp3";
+inline constexpr char kDeactivatedCue[] = "deactivated.mp3";
+
+// Plays one sound file of the sound folder at a time under the one device
+// alias. Every command's result code is dropped: sound failures are silent.
+class SoundPlayer {
+public:
+    SoundPlayer(platform::Mci& mci, std::string programFolder);
+
+    // `channel`: first letter l/L left only, r/R right only, else both.
+    void PlaySound(std::string_view soundFile, bool loopSound, std::string_view channel);
+    void CloseSound();
+
+    // The open command text for a sound file, exactly as sent.
+    std::string OpenCommand(std::string_view soundFile) const;
+
+private:
+    void Send(std::string_view command);
+
+    platform::Mci& mci_;
+    std::string programFolder_;
+};
+
+}  // namespace kerbcall

@@ -1,0 +1,216 @@
+// kerbcall-cli: checks note files and replays distance samples through the
+// same reading and the same pass decision as the program.
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/note_file.h"
+#include "engine/trigger_loop.h"
+#include "tools/cli/json_text.h"
+#include "tools/cli/note_check.h"
+
+namespace kerbcall::cli {
+
+namespace {
+
+constexpr int kExitRejected = 1;
+constexpr int kExitUsage = 2;
+
+constexpr char kUsage[] =
+    "usage: kerbcall-cli check FILE [--json] [--sounds DIR]\n"
+    "       kerbcall-cli replay FILE [--json] < SAMPLES\n";
+
+struct NoteFileArguments {
+    std::string file;
+    bool json = false;
+    std::optional<std::string> soundFolder;
+};
+
+std::optional<NoteFileArguments> ParseNoteFileArguments(const std::vector<std::string>& args, bool allowSounds) {
+    NoteFileArguments parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--json") {
+            parsed.json = true;
+        } else if (allowSounds && args[i] == "--sounds" && i + 1 < args.size()) {
+            parsed.soundFolder = args[++i];
+        } else if (parsed.file.empty() && !args[i].starts_with("--")) {
+            parsed.file = args[i];
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (parsed.file.empty()) {
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+// The file read as the program reads it.
+struct LoadedNoteFile {
+    std::string bytes;
+    NoteFileReading reading;
+};
+
+std::optional<std::string> ReadFileBytes(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return std::nullopt;
+    }
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file.good() && !file.eof()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// Prints the program's own message for a file it would not load.
+void ReportUnloadable(const NoteFileArguments& args, const std::string& message, const NoteFileFault& fault) {
+    std::cerr << args.file << (fault.line != 0 ? ":" + std::to_string(fault.line) : std::string()) << ": "
+              << fault.reason << '\n';
+    if (args.json) {
+        std::cout << "{\"error\":" << JsonString(message) << "}\n";
+    } else {
+        std::cout << message << '\n';
+    }
+}
+
+std::optional<LoadedNoteFile> LoadNoteFile(const NoteFileArguments& args) {
+    std::error_code error;
+    if (!std::filesystem::exists(args.file, error)) {
+        ReportUnloadable(args, kMissingNoteFileMessage, NoteFileFault{0, "no such file"});
+        return std::nullopt;
+    }
+    LoadedNoteFile loaded;
+    if (std::optional<std::string> bytes = ReadFileBytes(args.file)) {
+        loaded.bytes = std::move(*bytes);
+        loaded.reading = ParseNoteFile(loaded.bytes);
+    } else {
+        loaded.reading = NoteFileFault{0, "cannot be read"};
+    }
+    if (const auto* fault = std::get_if<NoteFileFault>(&loaded.reading)) {
+        ReportUnloadable(args, kDamagedNoteFileMessage, *fault);
+        return std::nullopt;
+    }
+    return loaded;
+}
+
+int Check(const std::vector<std::string>& rawArgs) {
+    const auto args = ParseNoteFileArguments(rawArgs, true);
+    if (!args) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    const auto loaded = LoadNoteFile(*args);
+    if (!loaded) {
+        return kExitRejected;
+    }
+    const auto& contents = std::get<NoteFileContents>(loaded->reading);
+    const std::vector<std::string> warnings = NoteFileWarnings(contents, args->soundFolder);
+    if (args->json) {
+        std::cout << "{\"lastNoteIndex\":" << static_cast<int>(contents.notes.size()) - 1 << ",\"notes\":[";
+        for (std::size_t i = 0; i < contents.notes.size(); ++i) {
+            std::cout << (i ? "," : "") << "{\"soundFile\":" << JsonString(contents.notes[i].soundFile)
+                      << ",\"triggerDistance\":" << contents.notes[i].triggerDistance << '}';
+        }
+        std::cout << "],\"warnings\":[";
+        for (std::size_t i = 0; i < warnings.size(); ++i) {
+            std::cout << (i ? "," : "") << JsonString(warnings[i]);
+        }
+        std::cout << "]}\n";
+        return 0;
+    }
+    for (std::size_t i = 0; i < contents.notes.size(); ++i) {
+        std::cout << i << '\t' << contents.notes[i].triggerDistance << '\t' << contents.notes[i].soundFile << '\n';
+    }
+    for (const std::string& warning : warnings) {
+        std::cerr << "warning: " << warning << '\n';
+    }
+    return 0;
+}
+
+// One sample line: a decimal number, taken as the simulator's 32-bit float.
+std::optional<float> ParseSample(std::string line) {
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    const std::size_t first = line.find_first_not_of(" \t");
+    const std::size_t last = line.find_last_not_of(" \t");
+    if (first == std::string::npos) {
+        return std::nullopt;
+    }
+    const char* begin = line.data() + first;
+    const char* end = line.data() + last + 1;
+    if (*begin == '+') {
+        ++begin;
+    }
+    float sample = 0.0F;
+    const auto result = std::from_chars(begin, end, sample);
+    if (result.ptr != end || (result.ec != std::errc() && result.ec != std::errc::result_out_of_range)) {
+        return std::nullopt;
+    }
+    return sample;
+}
+
+int Replay(const std::vector<std::string>& rawArgs) {
+    const auto args = ParseNoteFileArguments(rawArgs, false);
+    if (!args) {
+        std::cerr << kUsage;
+        return kExitUsage;
+    }
+    const auto loaded = LoadNoteFile(*args);
+    if (!loaded) {
+        return kExitRejected;
+    }
+    const auto& notes = std::get<NoteFileContents>(loaded->reading).notes;
+    const NoteWindows windows(notes);
+    TriggerState state;
+    std::ostringstream fired;
+    bool anyFired = false;
+    std::string line;
+    for (std::size_t pass = 1; std::getline(std::cin, line); ++pass) {
+        const std::optional<float> sample = ParseSample(line);
+        if (!sample) {
+            std::cerr << "line " << pass << ": not a number: " << line << '\n';
+            return kExitRejected;
+        }
+        const std::optional<int> note = DecidePass(windows, state, *sample);
+        if (!note) {
+            continue;
+        }
+        const std::string& soundFile = notes[static_cast<std::size_t>(*note)].soundFile;
+        if (args->json) {
+            fired << (anyFired ? "," : "") << "{\"pass\":" << pass << ",\"note\":" << *note
+                  << ",\"soundFile\":" << JsonString(soundFile) << '}';
+        } else {
+            fired << pass << '\t' << *note << '\t' << soundFile << '\n';
+        }
+        anyFired = true;
+    }
+    std::cout << (args->json ? "{\"fired\":[" + fired.str() + "]}\n" : fired.str());
+    return 0;
+}
+
+}  // namespace
+
+}  // namespace kerbcall::cli
+
+int main(int argc, char** argv) {
+    using namespace kerbcall::cli;
+    const std::vector<std::string> args(argv + (argc > 1 ? 2 : argc), argv + argc);
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "check") {
+        return Check(args);
+    }
+    if (command == "replay") {
+        return Replay(args);
+    }
+    std::cerr << kUsage;
+    return kExitUsage;
+}
