@@ -3,11 +3,13 @@
 // Fakes of every outside service, for tests. They record what the program
 // asked of them and answer as the test sets them up.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
