@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/files.h"
+
+namespace kerbcall::posix {
+
+// Files named as the program names them on Windows: "\" (and "/") separate
+// folders, and a component that does not exist as written is matched
+// without regard to letter case.
+class PosixFiles : public platform::Files {
+public:
+    // True for an existing file or folder; false for a path ending in a
+    // separator, even when that folder exists. "*" and "?" in the last
+    // component match as wildcards.
+    bool FileExists(std::string_view sSource) override;
+    // nullopt for a folder, a missing file or one that cannot be read.
+    std::optional<std::string> ReadWholeFile(std::string_view path) override;
+};
+
+}  // namespace kerbcall::posix

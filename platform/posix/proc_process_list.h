@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/process_list.h"
+
+namespace kerbcall::posix {
+
+// The running processes as /proc shows them. A program started under a
+// Windows compatibility layer appears under its Windows executable name.
+class ProcFsProcessList : public platform::ProcessList {
+public:
+    // `procRoot` is where the process file system is mounted.
+    explicit ProcFsProcessList(std::string procRoot = "/proc");
+
+    // Reads every live process once; zombies and processes that vanish while
+    // they are read are left out. nullptr when the folder cannot be listed.
+    std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override;
+
+private:
+    std::string procRoot_;
+};
+
+// The bare executable name of a process from its kernel name `comm` and its
+// first argument `argv0`. The kernel cuts `comm` to 15 characters; when it is
+// that long and the last component of `argv0` (split on "/" and "\") begins
+// with it, that component is the whole name.
+std::string BareExecutableName(std::string_view comm, std::string_view argv0);
+
+}  // namespace kerbcall::posix

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace kerbcall::posix {
+
+// The folder that holds the running executable, from /proc/self/exe, without
+// a trailing separator ("" for the root folder).
+std::string ProgramFolder();
+
+}  // namespace kerbcall::posix

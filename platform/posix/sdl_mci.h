@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/mci.h"
+
+namespace kerbcall::posix {
+
+// The result codes of SdlMci, numbered as the multimedia service numbers
+// them so that callers see the codes they know.
+enum class MciError : std::int32_t {
+    kNone = 0,
+    kUnrecognizedCommand = 261,  // a text that is not one of the commands below
+    kInvalidDeviceName = 263,    // no such alias is open
+    kCannotLoadDriver = 266,     // no audio device could be opened
+    kFileNotFound = 275,
+    kDuplicateAlias = 289,
+    kInvalidFile = 296,          // the file holds no sound that can be decoded
+};
+
+enum class MciVerb { kOpen, kSetAudio, kPlay, kClose };
+enum class AudioSide { kLeft, kRight };
+
+// One command text, understood. Keywords are matched without regard to
+// letter case; the alias keeps its case but is compared without it.
+struct MciCommand {
+    MciVerb verb = MciVerb::kClose;
+    std::string alias;
+    std::string path;                   // open: the file, without its quotes
+    AudioSide side = AudioSide::kLeft;  // setaudio
+    bool on = false;                    // setaudio
+    bool repeat = false;                // play
+
+    bool operator==(const MciCommand&) const = default;
+};
+
+// Understands exactly these command texts (words separated by blanks):
+//   open "PATH" type mpegvideo alias ALIAS   (PATH unquoted when it has no
+//                                             blank; "type" may be left out)
+//   setaudio ALIAS left|right on|off
+//   play ALIAS [repeat]
+//   close ALIAS
+// nullopt for anything else.
+std::optional<MciCommand> ParseMciCommand(std::string_view text);
+
+// A command-string interpreter that plays sound files through SDL_mixer.
+// Files are recognised by their content, whatever their name. The audio
+// device belongs to the process: keep one SdlMci per program. It opens on
+// the first open command, with a short buffer, and stays open until
+// CloseDevice or destruction; when it cannot be opened, every open fails
+// with kCannotLoadDriver.
+class SdlMci : public platform::Mci {
+public:
+    static constexpr int kSampleRate = 44100;
+    // Frames per device buffer: about 12 ms at the sample rate.
+    static constexpr int kBufferFrames = 512;
+
+    SdlMci();
+    ~SdlMci() override;
+    SdlMci(const SdlMci&) = delete;
+    SdlMci& operator=(const SdlMci&) = delete;
+
+    // The code of MciError for the command; never throws.
+    std::int32_t SendString(std::string_view command) override;
+
+    // Stops and closes every alias and closes the audio device, so that a
+    // device writing to a file finishes it. A later open opens it again.
+    void CloseDevice();
+
+private:
+    struct Device;
+    std::unique_ptr<Device> device_;
+};
+
+}  // namespace kerbcall::posix
