@@ -1,0 +1,69 @@
+#pragma once
+
+#include <memory>
+
+#include "app/controls.h"
+#include "engine/note_table.h"
+#include "platform/program.h"
+
+namespace kerbcall::app {
+
+class StartupForm;
+
+inline constexpr char kNoteFilePattern[] = "*.ini";
+
+struct ChooserControls {
+    Window& window;
+    Button& cmdSelect;
+    Button& cmdCancel;
+    DriveList& drvList;
+    DirectoryList& dirList;
+    FileList& filList;
+};
+
+class FrmFileManager2;
+
+// A toolkit's chooser window with its controls, created hidden.
+class ChooserView {
+public:
+    virtual ~ChooserView() = default;
+    virtual ChooserControls Controls() = 0;
+    // From now on the controls' events run the form's handlers.
+    virtual void RouteEventsTo(FrmFileManager2& form) = 0;
+};
+
+class ChooserViewFactory {
+public:
+    virtual ~ChooserViewFactory() = default;
+    virtual std::unique_ptr<ChooserView> CreateView() = 0;
+};
+
+// The note file chooser: browse drives and folders, pick a "*.ini" file. Only
+// the file's bare name is recorded; the note reader opens it in the program
+// folder.
+class FrmFileManager2 {
+public:
+    FrmFileManager2(Globals& globals, platform::Program& program, StartupForm& mainWindow, ChooserControls controls);
+
+    void Form_Load();
+    void drvList_Change();
+    void dirList_Change();
+    void dirList_LostFocus();
+    void filList_Click();
+    void filList_DblClick();
+    void cmdSelect_Click();
+    void cmdCancel_Click();
+
+    void Show();
+
+private:
+    Globals& globals_;
+    platform::Program& program_;
+    StartupForm& mainWindow_;
+    ChooserControls controls_;
+};
+
+// The file name up to its first "." (all of it when it has none).
+std::string TrackName(std::string_view noteFileName);
+
+}  // namespace kerbcall::app

@@ -1,0 +1,43 @@
+#include "app/run_control.h"
+
+#include <exception>
+#include <string>
+
+#include "app/main_window.h"
+#include "engine/trigger_loop.h"
+
+namespace kerbcall::app {
+
+void StartupForm::StartPaceNotes() {
+    controls_.window.Show();
+    stopRequested = false;
+    noteReader.ReadNoteFile();
+    discovery.LoadExecutableNames();
+    sound.PlaySound(kActivatedCue, false, "");
+    discovery.FindSimProcess(stopRequested);
+    position.simProcess = discovery.simProcess;
+    position.DetectBuild();
+    position.SelectPositionAddress();
+    RunTriggerLoop(globals_, position, sound, services_.pump, stopRequested);
+}
+
+void StartupForm::StopPaceNotes() {
+    sound.CloseSound();
+    sound.PlaySound(kDeactivatedCue, false, "");
+    services_.sleeper.Sleep(kDeactivationCueMilliseconds);
+    sound.CloseSound();
+    services_.program.End();
+}
+
+void StartupForm::Form_QueryUnload(std::int16_t& /*cancel*/, std::int16_t /*unloadMode*/) { StopPaceNotes(); }
+
+void HandleEvent(platform::Program& program, const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        program.ShowInformation(std::string("Run-time error:\n\n") + error.what(), kProgramTitle);
+        program.End();
+    }
+}
+
+}  // namespace kerbcall::app
