@@ -1,0 +1,86 @@
+#include "platform/posix/posix_files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+
+#include "platform/path_lookup.h"
+
+namespace kerbcall::posix {
+
+namespace {
+
+bool EndsInSeparator(std::string_view path) { return !path.empty() && (path.back() == '\\' || path.back() == '/'); }
+
+// True when the folder holds an entry whose name matches the wildcard
+// pattern without regard to letter case.
+bool FolderHasMatch(const std::string& folder, const std::string& pattern) {
+    DIR* listing = ::opendir(folder.c_str());
+    if (listing == nullptr) {
+        return false;
+    }
+    bool found = false;
+    while (const dirent* item = ::readdir(listing)) {
+        const std::string_view name = item->d_name;
+        if (name != "." && name != ".." && ::fnmatch(pattern.c_str(), item->d_name, FNM_CASEFOLD) == 0) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(listing);
+    return found;
+}
+
+}  // namespace
+
+bool PosixFiles::FileExists(std::string_view sSource) {
+    if (sSource.empty() || EndsInSeparator(sSource)) {
+        return false;
+    }
+    const std::size_t separator = sSource.find_last_of("/\\");
+    const std::string_view last = separator == std::string_view::npos ? sSource : sSource.substr(separator + 1);
+    if (last.find_first_of("*?") == std::string_view::npos) {
+        return platform::LookUpPath(sSource).has_value();
+    }
+    const std::string_view parent = separator == std::string_view::npos ? "." : sSource.substr(0, separator + 1);
+    const std::optional<std::string> folder = platform::LookUpPath(parent);
+    return folder && FolderHasMatch(*folder, std::string(last));
+}
+
+std::optional<std::string> PosixFiles::ReadWholeFile(std::string_view path) {
+    const std::optional<std::string> found = platform::LookUpPath(path);
+    if (!found) {
+        return std::nullopt;
+    }
+    const int fd = ::open(found->c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string bytes;
+    std::array<char, 65536> block{};
+    for (;;) {
+        const ssize_t got = ::read(fd, block.data(), block.size());
+        if (got > 0) {
+            bytes.append(block.data(), static_cast<std::size_t>(got));
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            ::close(fd);
+            return std::nullopt;
+        }
+    }
+    ::close(fd);
+    return bytes;
+}
+
+}  // namespace kerbcall::posix

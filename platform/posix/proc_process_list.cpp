@@ -1,0 +1,137 @@
+#include "platform/posix/proc_process_list.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace kerbcall::posix {
+
+namespace {
+
+// The kernel keeps at most this many characters of a process's name.
+constexpr std::size_t kCommLength = 15;
+
+// The first bytes of a /proc file, read with one open and as many reads as it
+// takes; nullopt when the file is gone (the process ended meanwhile).
+std::optional<std::string> ReadProcFile(const std::string& path, std::size_t limit) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    std::string text(limit, '\0');
+    std::size_t filled = 0;
+    while (filled < limit) {
+        const ssize_t got = ::read(fd, text.data() + filled, limit - filled);
+        if (got > 0) {
+            filled += static_cast<std::size_t>(got);
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            ::close(fd);
+            return std::nullopt;
+        }
+    }
+    ::close(fd);
+    text.resize(filled);
+    return text;
+}
+
+std::optional<std::uint32_t> ParseProcessId(std::string_view name) {
+    std::uint32_t id = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), id);
+    if (error != std::errc() || end != name.data() + name.size() || id == 0) {
+        return std::nullopt;
+    }
+    return id;
+}
+
+// One process's entry; nullopt for a zombie or a process that has gone.
+std::optional<platform::ProcessEntry> ReadEntry(const std::string& procRoot, std::uint32_t processId) {
+    const std::string folder = procRoot + "/" + std::to_string(processId);
+    // "PID (COMM) STATE ...": COMM may itself hold ")" and blanks, so the
+    // name runs to the last ")".
+    const std::optional<std::string> stat = ReadProcFile(folder + "/stat", 512);
+    if (!stat) {
+        return std::nullopt;
+    }
+    const std::size_t open = stat->find('(');
+    const std::size_t close = stat->rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open || close + 2 >= stat->size()) {
+        return std::nullopt;
+    }
+    const char state = (*stat)[close + 2];
+    if (state == 'Z' || state == 'X') {
+        return std::nullopt;
+    }
+    const std::string_view comm = std::string_view(*stat).substr(open + 1, close - open - 1);
+    std::string argv0;
+    if (comm.size() >= kCommLength) {
+        const std::optional<std::string> cmdline = ReadProcFile(folder + "/cmdline", 4096);
+        if (!cmdline) {
+            return std::nullopt;
+        }
+        argv0 = cmdline->substr(0, cmdline->find('\0'));
+    }
+    return platform::ProcessEntry{processId, BareExecutableName(comm, argv0)};
+}
+
+class ProcFsSnapshot : public platform::ProcessSnapshot {
+public:
+    explicit ProcFsSnapshot(std::vector<platform::ProcessEntry> entries) : entries_(std::move(entries)) {}
+
+    bool Next(platform::ProcessEntry& entry) override {
+        if (next_ >= entries_.size()) {
+            return false;
+        }
+        entry = entries_[next_++];
+        return true;
+    }
+
+private:
+    std::vector<platform::ProcessEntry> entries_;
+    std::size_t next_ = 0;
+};
+
+}  // namespace
+
+std::string BareExecutableName(std::string_view comm, std::string_view argv0) {
+    if (comm.size() < kCommLength) {
+        return std::string(comm);
+    }
+    const std::size_t separator = argv0.find_last_of("/\\");
+    const std::string_view last = separator == std::string_view::npos ? argv0 : argv0.substr(separator + 1);
+    return std::string(last.starts_with(comm) ? last : comm);
+}
+
+ProcFsProcessList::ProcFsProcessList(std::string procRoot) : procRoot_(std::move(procRoot)) {}
+
+std::unique_ptr<platform::ProcessSnapshot> ProcFsProcessList::TakeSnapshot() {
+    DIR* folder = ::opendir(procRoot_.c_str());
+    if (folder == nullptr) {
+        return nullptr;
+    }
+    std::vector<std::uint32_t> processIds;
+    while (const dirent* item = ::readdir(folder)) {
+        if (const std::optional<std::uint32_t> id = ParseProcessId(item->d_name)) {
+            processIds.push_back(*id);
+        }
+    }
+    ::closedir(folder);
+    std::vector<platform::ProcessEntry> entries;
+    entries.reserve(processIds.size());
+    for (const std::uint32_t id : processIds) {
+        if (std::optional<platform::ProcessEntry> entry = ReadEntry(procRoot_, id)) {
+            entries.push_back(std::move(*entry));
+        }
+    }
+    return std::make_unique<ProcFsSnapshot>(std::move(entries));
+}
+
+}  // namespace kerbcall::posix

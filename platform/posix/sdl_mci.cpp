@@ -1,0 +1,208 @@
+#include "platform/posix/sdl_mci.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+#include "platform/path_lookup.h"
+
+namespace kerbcall::posix {
+
+namespace {
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameAlias(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+std::int32_t Code(MciError error) { return static_cast<std::int32_t>(error); }
+
+// The formats the mpegvideo device plays; anything else that the mixer might
+// take (tracker modules, MIDI) is refused as it would be there.
+bool IsPlayableType(Mix_MusicType type) {
+    return type == MUS_MP3 || type == MUS_WAV || type == MUS_OGG || type == MUS_FLAC || type == MUS_OPUS;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace
+
+struct SdlMci::Device {
+    struct Alias {
+        std::string name;
+        SDL_RWops* source = nullptr;
+        Mix_Music* music = nullptr;
+        bool leftOn = true;
+        bool rightOn = true;
+    };
+
+    enum class Audio { kNotTried, kOpen, kUnavailable };
+
+    Audio audio = Audio::kNotTried;
+    std::vector<Alias> aliases;
+    // The music that was last started; the mixer plays one at a time.
+    Mix_Music* sounding = nullptr;
+    // The sides of the sounding alias, read by the mixer's thread.
+    std::atomic<bool> leftOn{true};
+    std::atomic<bool> rightOn{true};
+
+    ~Device() { Close(); }
+
+    Alias* Find(std::string_view name) {
+        const auto found = std::ranges::find_if(aliases, [&](const Alias& alias) { return SameAlias(alias.name, name); });
+        return found == aliases.end() ? nullptr : &*found;
+    }
+
+    // Zeroes the samples of the sides that are switched off, after mixing.
+    static void SilenceSwitchedOffSides(int /*channel*/, void* stream, int length, void* self) {
+        const auto& device = *static_cast<const Device*>(self);
+        const bool left = device.leftOn.load(std::memory_order_relaxed);
+        const bool right = device.rightOn.load(std::memory_order_relaxed);
+        if (left && right) {
+            return;
+        }
+        auto* samples = static_cast<Sint16*>(stream);
+        const std::size_t count = static_cast<std::size_t>(length) / sizeof(Sint16);
+        for (std::size_t i = 0; i + 1 < count; i += 2) {
+            samples[i] = left ? samples[i] : Sint16{0};
+            samples[i + 1] = right ? samples[i + 1] : Sint16{0};
+        }
+    }
+
+    bool EnsureAudio() {
+        if (audio == Audio::kNotTried) {
+            audio = OpenAudio() ? Audio::kOpen : Audio::kUnavailable;
+        }
+        return audio == Audio::kOpen;
+    }
+
+    bool OpenAudio() {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            return false;
+        }
+        Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC | MIX_INIT_OPUS);
+        if (Mix_OpenAudioDevice(kSampleRate, AUDIO_S16SYS, 2, kBufferFrames, nullptr, 0) != 0) {
+            Mix_Quit();
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            return false;
+        }
+        Mix_RegisterEffect(MIX_CHANNEL_POST, &Device::SilenceSwitchedOffSides, nullptr, this);
+        return true;
+    }
+
+    void Release(Alias& alias) {
+        if (alias.music == sounding) {
+            Mix_HaltMusic();
+            sounding = nullptr;
+        }
+        Mix_FreeMusic(alias.music);
+        SDL_RWclose(alias.source);
+    }
+
+    void Close() {
+        for (Alias& alias : aliases) {
+            Release(alias);
+        }
+        aliases.clear();
+        if (audio == Audio::kOpen) {
+            Mix_UnregisterAllEffects(MIX_CHANNEL_POST);
+            Mix_CloseAudio();
+            Mix_Quit();
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        }
+        audio = Audio::kNotTried;
+    }
+
+    MciError Open(const MciCommand& command) {
+        if (Find(command.alias) != nullptr) {
+            return MciError::kDuplicateAlias;
+        }
+        if (!EnsureAudio()) {
+            return MciError::kCannotLoadDriver;
+        }
+        const std::optional<std::string> path = platform::LookUpPath(command.path);
+        if (!path || command.path.empty()) {
+            return MciError::kFileNotFound;
+        }
+        if (IsFolder(*path)) {
+            return MciError::kInvalidFile;
+        }
+        SDL_RWops* source = SDL_RWFromFile(path->c_str(), "rb");
+        if (source == nullptr) {
+            return MciError::kFileNotFound;
+        }
+        Mix_Music* music = Mix_LoadMUS_RW(source, 0);
+        if (music == nullptr || !IsPlayableType(Mix_GetMusicType(music))) {
+            Mix_FreeMusic(music);
+            SDL_RWclose(source);
+            return MciError::kInvalidFile;
+        }
+        aliases.push_back(Alias{command.alias, source, music});
+        return MciError::kNone;
+    }
+
+    void ShowSides(const Alias& alias) {
+        leftOn.store(alias.leftOn, std::memory_order_relaxed);
+        rightOn.store(alias.rightOn, std::memory_order_relaxed);
+    }
+
+    MciError Apply(const MciCommand& command) {
+        if (command.verb == MciVerb::kOpen) {
+            return Open(command);
+        }
+        Alias* alias = Find(command.alias);
+        if (alias == nullptr) {
+            return MciError::kInvalidDeviceName;
+        }
+        switch (command.verb) {
+            case MciVerb::kSetAudio:
+                (command.side == AudioSide::kLeft ? alias->leftOn : alias->rightOn) = command.on;
+                if (alias->music == sounding) {
+                    ShowSides(*alias);
+                }
+                return MciError::kNone;
+            case MciVerb::kPlay:
+                // A sound that is still playing goes on where it stands.
+                if (alias->music == sounding && Mix_PlayingMusic() != 0) {
+                    return MciError::kNone;
+                }
+                ShowSides(*alias);
+                sounding = alias->music;
+                return Mix_PlayMusic(alias->music, command.repeat ? -1 : 1) == 0 ? MciError::kNone
+                                                                                   : MciError::kInvalidFile;
+            case MciVerb::kClose: {
+                Release(*alias);
+                aliases.erase(aliases.begin() + (alias - aliases.data()));
+                return MciError::kNone;
+            }
+            case MciVerb::kOpen:
+                break;
+        }
+        return MciError::kUnrecognizedCommand;
+    }
+};
+
+SdlMci::SdlMci() : device_(std::make_unique<Device>()) {}
+
+SdlMci::~SdlMci() = default;
+
+std::int32_t SdlMci::SendString(std::string_view command) {
+    const std::optional<MciCommand> parsed = ParseMciCommand(command);
+    if (!parsed) {
+        return Code(MciError::kUnrecognizedCommand);
+    }
+    return Code(device_->Apply(*parsed));
+}
+
+void SdlMci::CloseDevice() { device_->Close(); }
+
+}  // namespace kerbcall::posix
