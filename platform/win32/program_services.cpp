@@ -1,0 +1,88 @@
+#include "platform/win32/win32_platform.h"
+
+#include <mmsystem.h>
+
+namespace kerbcall::platform::win32 {
+
+bool Win32Files::FileExists(std::string_view sSource) {
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA(std::string(sSource).c_str(), &found);
+    const bool exists = search != INVALID_HANDLE_VALUE;
+    FindClose(search);
+    return exists;
+}
+
+std::optional<std::string> Win32Files::ReadWholeFile(std::string_view path) {
+    HANDLE file = CreateFileA(std::string(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    char chunk[64 * 1024];
+    DWORD got = 0;
+    BOOL ok = TRUE;
+    while ((ok = ReadFile(file, chunk, sizeof(chunk), &got, nullptr)) && got > 0) {
+        bytes.append(chunk, got);
+    }
+    CloseHandle(file);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::int32_t Win32Mci::SendString(std::string_view command) {
+    return static_cast<std::int32_t>(mciSendStringA(std::string(command).c_str(), nullptr, 0, nullptr));
+}
+
+void Win32Sleeper::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+void DispatchWindowMessage(MSG& message) {
+    HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (root != nullptr && IsDialogMessageA(root, &message)) {
+        return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+}
+
+void Win32MessagePump::HandlePendingMessages() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchWindowMessage(message);
+    }
+}
+
+std::string FolderOfExecutable(std::string_view executablePath) {
+    const std::size_t lastSeparator = executablePath.rfind('\\');
+    if (lastSeparator == std::string_view::npos) {
+        return std::string(executablePath);
+    }
+    std::string folder(executablePath.substr(0, lastSeparator));
+    if (folder.size() == 2 && folder[1] == ':') {
+        folder += '\\';
+    }
+    return folder;
+}
+
+std::string Win32Program::Folder() {
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return FolderOfExecutable(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+void Win32Program::ShowInformation(std::string_view text, std::string_view caption) {
+    MessageBoxA(nullptr, std::string(text).c_str(), std::string(caption).c_str(),
+                MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
+}
+
+void Win32Program::End() { ExitProcess(0); }
+
+}  // namespace kerbcall::platform::win32

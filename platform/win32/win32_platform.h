@@ -1,0 +1,81 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/services.h"
+
+namespace kerbcall::platform::win32 {
+
+// The process list through the Toolhelp calls, with the ANSI record.
+class ToolhelpProcessList final : public ProcessList {
+public:
+    std::unique_ptr<ProcessSnapshot> TakeSnapshot() override;
+};
+
+// Memory of another process through OpenProcess and ReadProcessMemory.
+class Win32ProcessMemory final : public ProcessMemory {
+public:
+    // PROCESS_QUERY_INFORMATION | PROCESS_VM_READ.
+    static constexpr DWORD kReadAccess = 0x410;
+
+    ProcessHandle OpenForReading(std::uint32_t processId) override;
+    void Read(ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override;
+};
+
+class Win32Files final : public Files {
+public:
+    bool FileExists(std::string_view sSource) override;
+    std::optional<std::string> ReadWholeFile(std::string_view path) override;
+};
+
+class Win32Mci final : public Mci {
+public:
+    std::int32_t SendString(std::string_view command) override;
+};
+
+class Win32Sleeper final : public Sleeper {
+public:
+    void Sleep(std::uint32_t milliseconds) override;
+};
+
+class Win32MessagePump final : public MessagePump {
+public:
+    void HandlePendingMessages() override;
+};
+
+class Win32Program final : public Program {
+public:
+    std::string Folder() override;
+    void ShowInformation(std::string_view text, std::string_view caption) override;
+    [[noreturn]] void End() override;
+};
+
+// Every Windows service of the program in one place.
+struct Win32Platform {
+    ToolhelpProcessList processes;
+    Win32ProcessMemory memory;
+    Win32Files files;
+    Win32Mci mci;
+    Win32Sleeper sleeper;
+    Win32MessagePump pump;
+    Win32Program program;
+
+    Services Bundle() { return Services{processes, memory, files, mci, sleeper, pump, program}; }
+};
+
+// Hands one message to its window, letting the keyboard move between the
+// controls of the program's windows (Tab, Escape) as in a dialog box.
+void DispatchWindowMessage(MSG& message);
+
+// The folder part of an executable's full path as Windows writes it: what
+// stands before the last "\", with the "\" kept for a drive's root ("C:\").
+std::string FolderOfExecutable(std::string_view executablePath);
+
+}  // namespace kerbcall::platform::win32
