@@ -14,6 +14,7 @@
 #include "engine/trigger_loop.h"
 #include "tools/cli/json_text.h"
 #include "tools/cli/note_check.h"
+#include "tools/cli/probe.h"
 
 namespace kerbcall::cli {
 
@@ -24,7 +25,8 @@ constexpr int kExitUsage = 2;
 
 constexpr char kUsage[] =
     "usage: kerbcall-cli check FILE [--json] [--sounds DIR]\n"
-    "       kerbcall-cli replay FILE [--json] < SAMPLES\n";
+    "       kerbcall-cli replay FILE [--json] < SAMPLES\n"
+    "       kerbcall-cli probe [--json]\n";
 
 struct NoteFileArguments {
     std::string file;
@@ -210,6 +212,9 @@ int main(int argc, char** argv) {
     }
     if (command == "replay") {
         return Replay(args);
+    }
+    if (command == "probe") {
+        return Probe(args);
     }
     std::cerr << kUsage;
     return kExitUsage;

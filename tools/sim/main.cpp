@@ -1,0 +1,202 @@
+// kerbcall-sim: stands in for the racing simulator. It runs under the
+// simulator's executable name, as the simulator does under a Windows
+// compatibility layer, keeps the build probe byte and the track distance at
+// the simulator's addresses, and moves the distance along laps or a replay.
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <bit>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "simlink/position_reader.h"
+#include "tools/sim/sim_motion.h"
+
+namespace kerbcall::sim {
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: kerbcall-sim [--name EXE] [--build early|late] [--hold]\n"
+    "                    [--length UNITS] [--speed UNITS_PER_S] [--start UNITS] [--laps N]\n"
+    "       kerbcall-sim [--name EXE] [--build early|late] [--hold] --replay FILE\n";
+
+// The folder the stand-in pretends to have been started from, as a Windows
+// program's first argument shows it.
+constexpr char kWindowsFolder[] = "C:\\Games\\ZRL\\";
+// Any byte but the early build's marks the late build.
+constexpr std::uint8_t kLateBuildProbeByte = 0x55;
+// Written at the distance address that the build does not use, so that a
+// reader that chose the wrong one sees a value no car has.
+constexpr float kUnusedAddressValue = -1.0F;
+constexpr std::uintptr_t kPageSize = 4096;
+constexpr auto kWriteInterval = std::chrono::milliseconds(5);
+constexpr auto kReportInterval = std::chrono::seconds(1);
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+void OnStopSignal(int signal) { stopSignal = signal; }
+
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// Starts the program again with the first argument a Windows program would
+// have, unless it already has it; the process id stays the same.
+void BecomeWindowsProgram(int argc, char** argv, const std::string& name) {
+    std::string windowsPath = kWindowsFolder + name;
+    if (windowsPath == argv[0]) {
+        return;
+    }
+    std::vector<char*> arguments(argv, argv + argc + 1);
+    arguments[0] = windowsPath.data();
+    ::execv("/proc/self/exe", arguments.data());
+    // Without a new first argument the name still shows, cut to 15 characters.
+}
+
+// Maps the page holding `address` at its own address, zero-filled.
+std::byte* MapPageAt(std::uint64_t address) {
+    const std::uintptr_t page = static_cast<std::uintptr_t>(address) & ~(kPageSize - 1);
+    void* wanted = reinterpret_cast<void*>(page);  // NOLINT: a fixed address
+    void* mapped = ::mmap(wanted, kPageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE,
+                          -1, 0);
+    if (mapped != wanted) {
+        return nullptr;
+    }
+    return static_cast<std::byte*>(mapped) + (address - page);
+}
+
+class SimulatorMemory {
+public:
+    bool Map(Build build) {
+        std::byte* probe = MapPageAt(kBuildProbeAddress);
+        std::byte* early = MapPageAt(kEarlyPositionAddress);
+        if (probe == nullptr || early == nullptr) {
+            return false;
+        }
+        *probe = std::byte{build == Build::kEarly ? kEarlyBuildProbeByte : kLateBuildProbeByte};
+        const std::ptrdiff_t lateOffset = static_cast<std::ptrdiff_t>(kLatePositionAddress - kEarlyPositionAddress);
+        distance_ = build == Build::kEarly ? early : early + lateOffset;
+        Store(build == Build::kEarly ? early + lateOffset : early, kUnusedAddressValue);
+        return true;
+    }
+
+    void WriteDistance(float distance) { Store(distance_, distance); }
+
+private:
+    // One aligned 4-byte store, so that a reader never sees half a value.
+    static void Store(std::byte* at, float value) {
+        std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(at))  // NOLINT: the float's own bytes
+            .store(std::bit_cast<std::uint32_t>(value), std::memory_order_relaxed);
+    }
+
+    std::byte* distance_ = nullptr;
+};
+
+std::optional<std::vector<ReplayPoint>> LoadReplay(const std::string& file) {
+    std::ifstream input(file, std::ios::binary);
+    if (!input) {
+        std::cerr << "kerbcall-sim: cannot read " << file << '\n';
+        return std::nullopt;
+    }
+    const std::string text((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
+    auto parsed = ParseReplay(text);
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        std::cerr << "kerbcall-sim: " << file << ": " << *error << '\n';
+        return std::nullopt;
+    }
+    return std::get<std::vector<ReplayPoint>>(std::move(parsed));
+}
+
+void Report(const SimOptions& options, const CarPosition& position) {
+    std::ostringstream line;
+    if (position.lap != 0) {
+        line << "lap " << position.lap << '/' << options.plan.laps << ' ';
+    }
+    line << "distance " << position.distance << '\n';
+    std::cout << line.str() << std::flush;
+}
+
+int Run(const SimOptions& options, const std::vector<ReplayPoint>& replay) {
+    SimulatorMemory memory;
+    if (!memory.Map(options.build)) {
+        std::cerr << "kerbcall-sim: cannot map memory at the simulator's addresses: " << std::strerror(errno) << '\n';
+        return 1;
+    }
+    const auto positionAt = [&](double seconds) {
+        return options.replayFile.empty() ? PositionAt(options.plan, seconds) : PositionAt(replay, seconds);
+    };
+    const auto started = std::chrono::steady_clock::now();
+    CarPosition position = positionAt(0.0);
+    memory.WriteDistance(position.distance);
+    std::cout << "kerbcall-sim: " << options.name << " pid " << ::getpid() << ", "
+              << (options.build == Build::kEarly ? "early" : "late") << " build, distance at 0x" << std::hex
+              << (options.build == Build::kEarly ? kEarlyPositionAddress : kLatePositionAddress) << std::dec << '\n'
+              << std::flush;
+    auto nextReport = started;
+    while (stopSignal == 0) {
+        const auto now = std::chrono::steady_clock::now();
+        position = positionAt(std::chrono::duration<double>(now - started).count());
+        memory.WriteDistance(position.distance);
+        if (now >= nextReport) {
+            Report(options, position);
+            nextReport += kReportInterval;
+        }
+        if (position.finished && !options.hold) {
+            Report(options, position);
+            std::cout << "kerbcall-sim: finished\n";
+            return 0;
+        }
+        std::this_thread::sleep_for(kWriteInterval);
+    }
+    std::cout << "kerbcall-sim: stopped by signal " << stopSignal << '\n';
+    return 0;
+}
+
+}  // namespace
+
+}  // namespace kerbcall::sim
+
+int main(int argc, char** argv) {
+    using namespace kerbcall::sim;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << kUsage;
+        return 0;
+    }
+    auto parsed = ParseSimArguments(args);
+    if (const auto* error = std::get_if<std::string>(&parsed)) {
+        std::cerr << "kerbcall-sim: " << *error << '\n' << kUsage;
+        return 2;
+    }
+    const SimOptions options = std::get<SimOptions>(std::move(parsed));
+    std::vector<ReplayPoint> replay;
+    if (!options.replayFile.empty()) {
+        auto loaded = LoadReplay(options.replayFile);
+        if (!loaded) {
+            return 2;
+        }
+        replay = std::move(*loaded);
+    }
+    BecomeWindowsProgram(argc, argv, options.name);
+    ::prctl(PR_SET_NAME, options.name.c_str());
+    CatchStopSignals();
+    return Run(options, replay);
+}
