@@ -1,0 +1,45 @@
+// Kerbcall: takes no arguments and reads no settings; the program is its
+// main window.
+
+#include <QApplication>
+
+#include "app/main_window.h"
+#include "app/qt/services.h"
+#include "app/qt/views.h"
+#include "app/run_control.h"
+#include "platform/posix/posix_files.h"
+#include "platform/posix/posix_sleeper.h"
+#include "platform/posix/proc_process_list.h"
+#include "platform/posix/process_vm_memory.h"
+#include "platform/posix/sdl_mci.h"
+
+int main() {
+    using namespace kerbcall;
+    int argumentCount = 1;
+    char programName[] = "kerbcall";
+    char* arguments[] = {programName, nullptr};
+    QApplication application(argumentCount, arguments);
+    // The main window's close request ends the program itself.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    posix::SdlMci mci;
+    qt::QtProgram program(mci);
+    app::HandleEvent(program, [&] {
+        posix::ProcFsProcessList processes;
+        posix::ProcessVmMemory memory;
+        posix::PosixFiles files;
+        posix::PosixSleeper sleeper;
+        qt::QtMessagePump pump;
+        platform::Services services{processes, memory, files, mci, sleeper, pump, program};
+
+        Globals globals;
+        qt::MainWindowView mainWindow(program);
+        qt::ChooserWindows chooserWindows(program);
+        app::StartupForm form(globals, services, mainWindow.Controls(), chooserWindows);
+        mainWindow.RouteEventsTo(form);
+        form.Form_Load();
+        mainWindow.Show();
+        QApplication::exec();
+    });
+    program.End();
+}
