@@ -1,0 +1,245 @@
+// The simulator process as a user meets it: it exits in the middle of a run,
+// another one is started later, and processes come and go while the process
+// list is read. Real /proc, real memory reads, a real stand-in simulator.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/trigger_loop.h"
+#include "platform/posix/proc_process_list.h"
+#include "platform/posix/process_vm_memory.h"
+#include "simlink/position_reader.h"
+#include "simlink/process_discovery.h"
+#include "sound/sound_player.h"
+#include "tests/fakes/fake_platform.h"
+#include "tests/faults/scratch_folder.h"
+#include "tests/faults/simulator_process.h"
+
+namespace kerbcall::faults {
+namespace {
+
+// One of the simulator's names that other programs of this machine are
+// unlikely to run under.
+constexpr char kSimulatorName[] = "ZRLCF2.EXE";
+
+std::vector<std::string> SimulatorArguments(const std::string& start) {
+    return {"--name", kSimulatorName, "--build", "early", "--hold", "--start", start, "--speed", "0.001"};
+}
+
+// The simulator link as the program sets it up: discovery over /proc, then
+// the build probe, reading through process_vm_readv.
+struct SimulatorLink {
+    posix::ProcFsProcessList processes;
+    std::ostringstream hints;
+    posix::ProcessVmMemory memory{hints};
+    fakes::FakeMessagePump pump;
+    fakes::FakeProgram program;
+    ProcessDiscovery discovery{processes, memory, pump, program};
+    PositionReader reader{memory};
+
+    void Connect() {
+        discovery.LoadExecutableNames();
+        const bool stopRequested = false;
+        discovery.FindSimProcess(stopRequested);
+        reader.simProcess = discovery.simProcess;
+        reader.DetectBuild();
+        reader.SelectPositionAddress();
+    }
+};
+
+struct TriggerRun {
+    SimulatorLink link;
+    fakes::FakeMci mci;
+    SoundPlayer player{mci, "/kerbcall"};
+    Globals globals;
+    std::vector<float> samples;  // the sample of each pass
+    bool stopRequested = false;
+
+    TriggerRun() {
+        globals.paceNotes[0] = {"far.mp3", 90000};
+        globals.paceNotes[1] = {"start.mp3", 1000};
+        globals.paceNotes[2] = {"near zero.mp3", 5};
+        globals.lastNoteIndex = 2;
+    }
+
+    // Runs the trigger loop; `onPass` plays the user's part after each pass,
+    // counted from 1, and presses Stop by returning true.
+    template <typename OnPass>
+    void Loop(OnPass onPass) {
+        const int yieldsBefore = link.pump.yields;  // the discovery's
+        link.pump.onYield = [&, yieldsBefore](int yield) {
+            samples.push_back(link.reader.currentPosition);
+            stopRequested = onPass(yield - yieldsBefore);
+        };
+        RunTriggerLoop(globals, link.reader, player, link.pump, stopRequested);
+    }
+
+    std::vector<std::string> Opened() const {
+        std::vector<std::string> opened;
+        for (const std::string& command : mci.commands) {
+            if (command.starts_with("open ")) {
+                opened.push_back(command);
+            }
+        }
+        return opened;
+    }
+};
+
+constexpr int kPassesBeforeExit = 20;
+constexpr int kPassesAfterExit = 200;
+
+TEST(ProcessFaults, SimulatorThatExitsDuringTheRunGivesZeroSamplesAndStopStillWorks) {
+    SimulatorProcess simulator(SimulatorArguments("1000"));
+    TriggerRun run;
+    run.link.Connect();
+    ASSERT_EQ(run.link.discovery.simProcessId, static_cast<std::uint32_t>(simulator.pid()));
+    ASSERT_TRUE(run.link.reader.earlyBuild);
+
+    run.Loop([&](int pass) {
+        if (pass == kPassesBeforeExit) {
+            simulator.Kill();
+        }
+        return pass == kPassesBeforeExit + kPassesAfterExit;
+    });
+
+    ASSERT_EQ(run.samples.size(), static_cast<std::size_t>(kPassesBeforeExit + kPassesAfterExit));
+    for (int pass = 0; pass < kPassesBeforeExit; ++pass) {
+        EXPECT_NEAR(run.samples[static_cast<std::size_t>(pass)], 1000.0F, 1.0F) << "pass " << pass + 1;
+    }
+    EXPECT_TRUE(std::all_of(run.samples.begin() + kPassesBeforeExit, run.samples.end(),
+                            [](float sample) { return sample == 0.0F; }));
+    // The note at 1000 while the simulator ran; after it exited, the sample
+    // 0.0 lies in the window of the note at 5, which plays once.
+    EXPECT_EQ(run.Opened(), (std::vector<std::string>{run.player.OpenCommand("start.mp3"),
+                                                      run.player.OpenCommand("near zero.mp3")}));
+}
+
+TEST(ProcessFaults, SimulatorStartedAfterTheFirstExitedIsNotPickedUp) {
+    std::optional<SimulatorProcess> first(std::in_place, SimulatorArguments("1000"));
+    const auto firstId = static_cast<std::uint32_t>(first->pid());
+    TriggerRun run;
+    run.link.Connect();
+    ASSERT_EQ(run.link.discovery.simProcessId, firstId);
+
+    std::optional<SimulatorProcess> second;
+    run.Loop([&](int pass) {
+        if (pass == kPassesBeforeExit) {
+            first.reset();
+            second.emplace(SimulatorArguments("2000"));
+        }
+        return pass == kPassesBeforeExit + kPassesAfterExit;
+    });
+
+    ASSERT_TRUE(second.has_value());
+    EXPECT_NE(static_cast<std::uint32_t>(second->pid()), firstId);
+    // The run keeps the simulator it found: its handle, and zeros from it.
+    EXPECT_EQ(run.link.discovery.simProcessId, firstId);
+    EXPECT_EQ(run.link.reader.simProcess, run.link.discovery.simProcess);
+    EXPECT_TRUE(std::all_of(run.samples.begin() + kPassesBeforeExit, run.samples.end(),
+                            [](float sample) { return sample == 0.0F; }));
+    // The new simulator is there to be found by a run started now.
+    SimulatorLink fresh;
+    fresh.Connect();
+    EXPECT_EQ(fresh.discovery.simProcessId, static_cast<std::uint32_t>(second->pid()));
+    fresh.reader.SamplePosition();
+    EXPECT_NEAR(fresh.reader.currentPosition, 2000.0F, 1.0F);
+}
+
+// Children that start and end as fast as they can, while the test reads.
+class ProcessChurn {
+public:
+    ProcessChurn()
+        : worker_([this] {
+              while (!stop_) {
+                  const pid_t child = ::fork();
+                  if (child == 0) {
+                      ::_exit(0);
+                  }
+                  if (child > 0) {
+                      ::waitpid(child, nullptr, 0);
+                      ++children_;
+                  }
+              }
+          }) {}
+    ~ProcessChurn() {
+        stop_ = true;
+        worker_.join();
+    }
+    ProcessChurn(const ProcessChurn&) = delete;
+    ProcessChurn& operator=(const ProcessChurn&) = delete;
+
+    int children() const { return children_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<int> children_{0};
+    std::thread worker_;
+};
+
+TEST(ProcessFaults, ProcessesVanishingDuringTheScanDoNotHideTheSimulator) {
+    SimulatorProcess simulator(SimulatorArguments("1000"));
+    ProcessChurn churn;
+    posix::ProcFsProcessList processes;
+    constexpr int kSnapshots = 200;
+    for (int i = 0; i < kSnapshots; ++i) {
+        const auto snapshot = processes.TakeSnapshot();
+        ASSERT_NE(snapshot, nullptr);
+        int found = 0;
+        platform::ProcessEntry entry;
+        while (snapshot->Next(entry)) {
+            EXPECT_NE(entry.processId, 0U);
+            if (entry.processId == static_cast<std::uint32_t>(simulator.pid())) {
+                EXPECT_EQ(entry.exeName, kSimulatorName);
+                ++found;
+            }
+        }
+        EXPECT_EQ(found, 1) << "snapshot " << i;
+    }
+    SimulatorLink link;
+    link.Connect();
+    EXPECT_EQ(link.discovery.simProcessId, static_cast<std::uint32_t>(simulator.pid()));
+    EXPECT_GT(churn.children(), 0);
+}
+
+// A process folder as /proc shows it for a moment: some have lost their
+// files already, some are zombies, some were cut short.
+TEST(ProcessFaults, ProcessFoldersThatVanishedOrAreCutShortAreLeftOut) {
+    ScratchFolder proc;
+    proc.Write("100/stat", "100 (zrl.exe) S 1 100 100 0 -1");
+    proc.Write("101/gone", "");                                 // its stat has vanished
+    proc.Write("102/stat", "102 (zrlc55.exe) Z 1 102 102 0 -1");  // a zombie
+    proc.Write("103/stat", "103 (zrlc65.exe");                   // cut short
+    proc.Write("104/stat", "");
+    proc.Write("105/stat", "105 (zrlc66.exe_with_a_long_name) S 1");  // no cmdline left
+    proc.Write("106/stat", "106 (a) (b)) R 1 106");
+    proc.Write("self/stat", "7 (zrl.exe) S 1");
+    proc.Write("0/stat", "0 (zrl.exe) S 1");
+    proc.Write("99999999999/stat", "1 (zrl.exe) S 1");
+    posix::ProcFsProcessList processes(proc.path());
+    const auto snapshot = processes.TakeSnapshot();
+    ASSERT_NE(snapshot, nullptr);
+    std::vector<std::pair<std::uint32_t, std::string>> entries;
+    platform::ProcessEntry entry;
+    while (snapshot->Next(entry)) {
+        entries.emplace_back(entry.processId, entry.exeName);
+    }
+    std::ranges::sort(entries);
+    EXPECT_EQ(entries, (std::vector<std::pair<std::uint32_t, std::string>>{{100, "zrl.exe"}, {106, "a) (b)"}}));
+}
+
+TEST(ProcessFaults, ProcessListThatCannotBeReadGivesNoSnapshot) {
+    posix::ProcFsProcessList processes("/nonexistent/proc");
+    EXPECT_EQ(processes.TakeSnapshot(), nullptr);
+}
+
+}  // namespace
+}  // namespace kerbcall::faults
