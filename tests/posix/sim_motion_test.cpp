@@ -1,0 +1,119 @@
+#include "tools/sim/sim_motion.h"
+
+#include <gtest/gtest.h>
+
+namespace kerbcall::sim {
+namespace {
+
+TEST(LapPlan, DrivesFromTheStartToTheLengthThenLapsFromZero) {
+    const LapPlan plan{.length = 100.0, .speed = 10.0, .start = 40.0, .laps = 3};
+    const struct {
+        double seconds;
+        int lap;
+        float distance;
+        bool finished;
+    } cases[] = {
+        {-1.0, 1, 40.0F, false}, {0.0, 1, 40.0F, false},  {5.5, 1, 95.0F, false},  {6.0, 2, 0.0F, false},
+        {6.5, 2, 5.0F, false},   {15.9, 2, 99.0F, false}, {16.0, 3, 0.0F, false},  {25.0, 3, 90.0F, false},
+        {26.0, 3, 100.0F, true}, {1e9, 3, 100.0F, true},
+    };
+    for (const auto& c : cases) {
+        const CarPosition position = PositionAt(plan, c.seconds);
+        EXPECT_EQ(position.lap, c.lap) << c.seconds;
+        EXPECT_NEAR(position.distance, c.distance, 1e-3F) << c.seconds;
+        EXPECT_EQ(position.finished, c.finished) << c.seconds;
+    }
+}
+
+TEST(Replay, WritesEachDistanceAtItsTime) {
+    const std::vector<ReplayPoint> points = {{0.5, 10.0F}, {1.0, 20.0F}, {1.0, 25.0F}, {2.0, -3.0F}};
+    const struct {
+        double seconds;
+        float distance;
+        bool finished;
+    } cases[] = {{0.0, 0.0F, false}, {0.5, 10.0F, false}, {0.99, 10.0F, false},
+                 {1.0, 25.0F, false}, {2.0, -3.0F, true},  {9.0, -3.0F, true}};
+    for (const auto& c : cases) {
+        const CarPosition position = PositionAt(points, c.seconds);
+        EXPECT_EQ(position.distance, c.distance) << c.seconds;
+        EXPECT_EQ(position.finished, c.finished) << c.seconds;
+        EXPECT_EQ(position.lap, 0);
+    }
+}
+
+TEST(Replay, ReadsLinesAndNamesTheFirstBadOne) {
+    const auto points = ParseReplay("# warm-up\n0,0\r\n\n 0.25 , 12.5\n1e0,1E3\n");
+    ASSERT_TRUE(std::holds_alternative<std::vector<ReplayPoint>>(points));
+    const auto& read = std::get<std::vector<ReplayPoint>>(points);
+    ASSERT_EQ(read.size(), 3U);
+    EXPECT_EQ(read[1].seconds, 0.25);
+    EXPECT_EQ(read[1].distance, 12.5F);
+    EXPECT_EQ(read[2].distance, 1000.0F);
+
+    const struct {
+        std::string text;
+        std::string error;
+    } bad[] = {
+        {"0,1\n2\n", "line 2: expected SECONDS,DISTANCE"},
+        {"0,1\n1,x\n", "line 2: expected SECONDS,DISTANCE with SECONDS of 0 or more"},
+        {"-1,5\n", "line 1: expected SECONDS,DISTANCE with SECONDS of 0 or more"},
+        {"1,5\n0.5,6\n", "line 2: the time goes back"},
+        {"1,inf\n", "line 1: expected SECONDS,DISTANCE with SECONDS of 0 or more"},
+    };
+    for (const auto& c : bad) {
+        const auto result = ParseReplay(c.text);
+        ASSERT_TRUE(std::holds_alternative<std::string>(result)) << c.text;
+        EXPECT_EQ(std::get<std::string>(result), c.error);
+    }
+}
+
+TEST(SimArguments, DefaultsToOneLateLapOfZrl) {
+    const auto parsed = ParseSimArguments({});
+    ASSERT_TRUE(std::holds_alternative<SimOptions>(parsed));
+    const auto& options = std::get<SimOptions>(parsed);
+    EXPECT_EQ(options.name, "zrl.exe");
+    EXPECT_EQ(options.build, Build::kLate);
+    EXPECT_EQ(options.plan.length, 3000.0);
+    EXPECT_EQ(options.plan.speed, 40.0);
+    EXPECT_EQ(options.plan.start, 0.0);
+    EXPECT_EQ(options.plan.laps, 1);
+    EXPECT_FALSE(options.hold);
+}
+
+TEST(SimArguments, TakesEveryOption) {
+    const auto parsed = ParseSimArguments({"--name", "ZRLC67.EXE", "--build", "early", "--length", "5000", "--speed",
+                                           "55.5", "--start", "10", "--laps", "4", "--hold"});
+    ASSERT_TRUE(std::holds_alternative<SimOptions>(parsed));
+    const auto& options = std::get<SimOptions>(parsed);
+    EXPECT_EQ(options.name, "ZRLC67.EXE");
+    EXPECT_EQ(options.build, Build::kEarly);
+    EXPECT_EQ(options.plan.length, 5000.0);
+    EXPECT_EQ(options.plan.speed, 55.5);
+    EXPECT_EQ(options.plan.start, 10.0);
+    EXPECT_EQ(options.plan.laps, 4);
+    EXPECT_TRUE(options.hold);
+}
+
+TEST(SimArguments, RefusesWhatItCannotDrive) {
+    const std::vector<std::string> bad[] = {
+        {"--length"},
+        {"--length", "0"},
+        {"--length", "abc"},
+        {"--speed", "-5"},
+        {"--start", "3000"},
+        {"--start", "-1"},
+        {"--laps", "0"},
+        {"--laps", "1.5"},
+        {"--build", "middle"},
+        {"--name", ""},
+        {"--name", "a/b.exe"},
+        {"--replay", "x.csv", "--speed", "3"},
+        {"--fast", "yes"},
+    };
+    for (const auto& args : bad) {
+        EXPECT_TRUE(std::holds_alternative<std::string>(ParseSimArguments(args))) << args.front();
+    }
+}
+
+}  // namespace
+}  // namespace kerbcall::sim
