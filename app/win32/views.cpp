@@ -1,0 +1,256 @@
+#include "app/win32/views.h"
+
+#include "app/run_control.h"
+#include "app/win32/control_ids.h"
+
+namespace kerbcall::win32 {
+
+namespace {
+
+// Fonts the two windows carry, as the controls were laid out with them.
+constexpr char kFontFace[] = "MS Sans Serif";
+constexpr double kDefaultFontPoints = 8.0;
+constexpr double kLabelFontPoints = 9.6;
+constexpr double kPanelFontPoints = 7.8;
+
+constexpr COLORREF kChooserBackground = RGB(192, 192, 192);
+
+// The procedure of a window class whose windows each belong to a View,
+// which is kept in the window's user data from its first message on.
+template <typename View>
+LRESULT CALLBACK ViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* view = static_cast<View*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
+    }
+    auto* view = reinterpret_cast<View*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    // Until CreateWindowEx has returned, the view does not know its window.
+    if (view == nullptr || view->Handle() != window) {
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return view->HandleMessage(message, wParam, lParam);
+}
+
+// A fixed-size top-level window with the given client area in twips, centred
+// on the screen, not yet shown.
+HWND CreateFixedWindow(const char* windowClass, const char* title, DWORD style, DWORD exStyle, int clientWidth,
+                       int clientHeight, void* view) {
+    RECT frame{0, 0, TwipsToPixelsX(clientWidth), TwipsToPixelsY(clientHeight)};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    return CreateWindowExA(exStyle, windowClass, title, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                           (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), view);
+}
+
+// The panel: shows nothing itself and passes its lists' notifications on to
+// the window it stands in.
+LRESULT CALLBACK PanelProcedure(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+        return SendMessageA(GetParent(panel), message, wParam, lParam);
+    default:
+        return DefWindowProcA(panel, message, wParam, lParam);
+    }
+}
+
+void SetFont(HWND control, HFONT font) { SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }
+
+// Gives the focus back to the control that had it when the window was last
+// left, or to the first control in tab order that can take it.
+void RestoreFocus(HWND window, HWND& focus, WPARAM activation) {
+    if (LOWORD(activation) == WA_INACTIVE) {
+        HWND current = GetFocus();
+        if (current != nullptr && IsChild(window, current)) {
+            focus = current;
+        }
+        return;
+    }
+    if (focus == nullptr || !IsWindowEnabled(focus)) {
+        focus = GetNextDlgTabItem(window, nullptr, FALSE);
+    }
+    if (focus != nullptr) {
+        SetFocus(focus);
+    }
+}
+
+}  // namespace
+
+void RegisterWindowClasses() {
+    WNDCLASSA windowClass{};
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpfnWndProc = PanelProcedure;
+    windowClass.lpszClassName = kPanelWindowClass;
+    RegisterClassA(&windowClass);
+
+    windowClass.lpfnWndProc = ViewProcedure<MainWindowView>;
+    windowClass.lpszClassName = kMainWindowClass;
+    RegisterClassA(&windowClass);
+
+    // The chooser paints its own grey background.
+    windowClass.hbrBackground = nullptr;
+    windowClass.lpfnWndProc = ViewProcedure<ChooserWindowView>;
+    windowClass.lpszClassName = kChooserWindowClass;
+    RegisterClassA(&windowClass);
+}
+
+MainWindowView::MainWindowView(platform::Program& program)
+    : program_(program),
+      handle_(CreateFixedWindow(kMainWindowClass, app::kMainWindowTitle,
+                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_CONTROLPARENT, 5412,
+                                1236, this)),
+      buttonFont_(CreatePointFont(kFontFace, kDefaultFontPoints, FW_NORMAL)),
+      labelFont_(CreatePointFont(kFontFace, kLabelFontPoints, FW_BOLD)),
+      window_(handle_),
+      command2_(CreateControl(handle_, "BUTTON", app::kStartCaption, WS_TABSTOP | BS_PUSHBUTTON, kCommand2Id, 3360,
+                              360, 1215, 375)),
+      label1_(CreateControl(handle_, "STATIC", "", SS_LEFT | SS_NOPREFIX, kLabel1Id, 600, 480, 2292, 252)) {
+    SetFont(GetDlgItem(handle_, kCommand2Id), buttonFont_.font);
+    SetFont(GetDlgItem(handle_, kLabel1Id), labelFont_.font);
+}
+
+LRESULT MainWindowView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (form_ != nullptr && LOWORD(wParam) == kCommand2Id && HIWORD(wParam) == BN_CLICKED) {
+            app::HandleEvent(program_, [this] { form_->Command2_Click(); });
+        }
+        return 0;
+    case WM_CLOSE:
+        if (form_ != nullptr) {
+            app::HandleEvent(program_, [this] {
+                std::int16_t cancel = 0;
+                form_->Form_QueryUnload(cancel, 0);
+            });
+        }
+        return 0;
+    case WM_ACTIVATE:
+        RestoreFocus(handle_, focus_, wParam);
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+    default:
+        return DefWindowProcA(handle_, message, wParam, lParam);
+    }
+}
+
+ChooserWindowView::ChooserWindowView(platform::Program& program)
+    : program_(program),
+      handle_(CreateFixedWindow(kChooserWindowClass, ".TRK File Finder", WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 6972, 5760, this)),
+      background_(CreateSolidBrush(kChooserBackground)),
+      buttonFont_(CreatePointFont(kFontFace, kDefaultFontPoints, FW_NORMAL)),
+      panelFont_(CreatePointFont(kFontFace, kPanelFontPoints, FW_BOLD)),
+      window_(handle_),
+      cmdSelect_(CreateControl(handle_, "BUTTON", "Select", WS_TABSTOP | BS_PUSHBUTTON, kSelectId, 1920, 5040, 1200,
+                               480)),
+      cmdCancel_(CreateControl(handle_, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, kCancelId, 3840, 5040, 1200,
+                               480)),
+      picture1_(CreateControl(handle_, kPanelWindowClass, "", WS_CLIPCHILDREN, kPicture1Id, 120, 120, 6735, 4335,
+                              WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT)),
+      // The height given to a drop-down list is that of its open list.
+      drvList_(CreateControl(picture1_, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kDriveListId, 120,
+                             120, 3615, 315 * 8)),
+      dirList_(CreateControl(picture1_, "LISTBOX", "",
+                             WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, kDirectoryListId, 120, 600,
+                             3615, 3465, WS_EX_CLIENTEDGE)),
+      filList_(CreateControl(picture1_, "LISTBOX", "",
+                             WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, kFileListId, 4080, 120,
+                             2415, 3912, WS_EX_CLIENTEDGE)) {
+    SetFont(GetDlgItem(handle_, kSelectId), buttonFont_.font);
+    SetFont(GetDlgItem(handle_, kCancelId), buttonFont_.font);
+    for (const int list : {kDriveListId, kDirectoryListId, kFileListId}) {
+        SetFont(GetDlgItem(picture1_, list), panelFont_.font);
+    }
+}
+
+ChooserWindowView::~ChooserWindowView() {
+    if (IsWindow(handle_)) {
+        DestroyWindow(handle_);
+    }
+    DeleteObject(background_);
+}
+
+void ChooserWindowView::RouteEventsTo(app::FrmFileManager2& form) {
+    form_ = &form;
+    drvList_.onChange = [&form] { form.drvList_Change(); };
+    dirList_.onChange = [&form] { form.dirList_Change(); };
+    dirList_.onLostFocus = [&form] { form.dirList_LostFocus(); };
+    filList_.onClick = [&form] { form.filList_Click(); };
+    filList_.onDoubleClick = [&form] { form.filList_DblClick(); };
+}
+
+LRESULT ChooserWindowView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        // A closed chooser hears nothing more, whatever its lists still send.
+        if (form_ != nullptr && IsWindowVisible(handle_)) {
+            Command(LOWORD(wParam), HIWORD(wParam));
+        }
+        return 0;
+    case WM_ACTIVATE:
+        RestoreFocus(handle_, focus_, wParam);
+        return 0;
+    case WM_CTLCOLORSTATIC:
+        SetBkColor(reinterpret_cast<HDC>(wParam), kChooserBackground);
+        return reinterpret_cast<LRESULT>(background_);
+    case WM_ERASEBKGND: {
+        RECT client;
+        GetClientRect(handle_, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, background_);
+        return 1;
+    }
+    case TopLevelWindow::kDiscardMessage:
+        DestroyWindow(handle_);
+        return 0;
+    default:
+        return DefWindowProcA(handle_, message, wParam, lParam);
+    }
+}
+
+void ChooserWindowView::Command(int control, int notification) {
+    switch (control) {
+    case kSelectId:
+        if (notification == BN_CLICKED) {
+            app::HandleEvent(program_, [this] { form_->cmdSelect_Click(); });
+        }
+        break;
+    case kCancelId:
+        if (notification == BN_CLICKED) {
+            app::HandleEvent(program_, [this] { form_->cmdCancel_Click(); });
+        }
+        break;
+    case kDriveListId:
+        if (notification == CBN_SELCHANGE) {
+            app::HandleEvent(program_, [this] { drvList_.SelectionChanged(); });
+        }
+        break;
+    case kDirectoryListId:
+        if (notification == LBN_DBLCLK) {
+            app::HandleEvent(program_, [this] { dirList_.DoubleClicked(); });
+        } else if (notification == LBN_KILLFOCUS) {
+            app::HandleEvent(program_, [this] { dirList_.LostFocus(); });
+        }
+        break;
+    case kFileListId:
+        if (notification == LBN_SELCHANGE) {
+            app::HandleEvent(program_, [this] { filList_.SelectionChanged(); });
+        } else if (notification == LBN_DBLCLK) {
+            app::HandleEvent(program_, [this] { filList_.DoubleClicked(); });
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace kerbcall::win32

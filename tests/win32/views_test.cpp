@@ -1,0 +1,136 @@
+// The list controls of the chooser on real Win32 list boxes.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/win32/win32_controls.h"
+#include "tests/win32/running_simulator.h"
+
+namespace kerbcall::win32_tests {
+namespace {
+
+using namespace kerbcall::win32;
+
+struct JoinCase {
+    const char* folder;
+    const char* name;
+    const char* joined;
+};
+
+class JoinPathTest : public testing::TestWithParam<JoinCase> {};
+
+TEST_P(JoinPathTest, PutsExactlyOneBackslashBetween) {
+    EXPECT_EQ(JoinPath(GetParam().folder, GetParam().name), GetParam().joined);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, JoinPathTest,
+                         testing::Values(JoinCase{"C:\\Games", "*.ini", "C:\\Games\\*.ini"},
+                                         JoinCase{"C:\\", "*.ini", "C:\\*.ini"}, JoinCase{"", "a", "a"}));
+
+// A folder tree beside the test program:
+//   lists\  b.ini  A.INI  c.txt  hidden.ini (hidden)  sys.ini (system)
+//           Zeta\  alpha\  secret\ (hidden)  folder.ini\ (a folder)
+class ListControlsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        root_ = TestProgramFolder() + "\\lists";
+        CreateDirectoryA(root_.c_str(), nullptr);
+        for (const char* folder : {"Zeta", "alpha", "secret", "folder.ini"}) {
+            CreateDirectoryA((root_ + "\\" + folder).c_str(), nullptr);
+        }
+        for (const char* file : {"b.ini", "A.INI", "c.txt", "hidden.ini", "sys.ini"}) {
+            std::ofstream(root_ + "\\" + file) << "x";
+        }
+        SetFileAttributesA((root_ + "\\hidden.ini").c_str(), FILE_ATTRIBUTE_HIDDEN);
+        SetFileAttributesA((root_ + "\\sys.ini").c_str(), FILE_ATTRIBUTE_SYSTEM);
+        SetFileAttributesA((root_ + "\\secret").c_str(), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+        list_ = CreateWindowA("LISTBOX", "", WS_POPUP | LBS_NOTIFY, 0, 0, 200, 200, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(list_, nullptr);
+    }
+    void TearDown() override { DestroyWindow(list_); }
+
+    std::vector<std::string> Entries() const {
+        std::vector<std::string> entries;
+        const auto count = static_cast<WPARAM>(SendMessageA(list_, LB_GETCOUNT, 0, 0));
+        for (WPARAM index = 0; index < count; ++index) {
+            std::string text(static_cast<std::size_t>(SendMessageA(list_, LB_GETTEXTLEN, index, 0)) + 1, '\0');
+            text.resize(static_cast<std::size_t>(
+                SendMessageA(list_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()))));
+            entries.push_back(text);
+        }
+        return entries;
+    }
+
+    std::string root_;
+    HWND list_ = nullptr;
+};
+
+TEST_F(ListControlsTest, MatchingFilesLeavesOutFoldersHiddenAndSystemFiles) {
+    EXPECT_EQ(MatchingFiles(root_, "*.ini"), (std::vector<std::string>{"A.INI", "b.ini"}));
+    EXPECT_EQ(MatchingFiles(root_, "*.*"), (std::vector<std::string>{"A.INI", "b.ini", "c.txt"}));
+    EXPECT_EQ(MatchingFiles(root_ + "\\no such folder", "*.ini"), std::vector<std::string>{});
+}
+
+TEST_F(ListControlsTest, SubfoldersAreInNameOrderWithoutHiddenOnes) {
+    EXPECT_EQ(SubfoldersOf(root_), (std::vector<std::string>{"alpha", "folder.ini", "Zeta"}));
+}
+
+TEST_F(ListControlsTest, TheFileListListsAnewWithNothingSelected) {
+    FileListBox files(list_);
+    files.SetPath(root_);
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"A.INI", "b.ini", "c.txt"}));
+    files.SetPattern("*.ini");
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"A.INI", "b.ini"}));
+    SendMessageA(list_, LB_SETCURSEL, 1, 0);
+    EXPECT_EQ(files.FileName(), "b.ini");
+    files.SetPath(root_ + "\\alpha");
+    EXPECT_EQ(Entries(), std::vector<std::string>{});
+    EXPECT_EQ(files.FileName(), "");
+}
+
+TEST_F(ListControlsTest, TheDirectoryListShowsTheFoldersAboveAndInsideTheOpenOne) {
+    DirectoryListBox folders(list_);
+    int changes = 0;
+    folders.onChange = [&changes] { ++changes; };
+    ASSERT_TRUE(folders.SetPath(root_ + "\\"));
+    EXPECT_EQ(folders.Path(), root_);
+    EXPECT_EQ(changes, 1);
+    const std::vector<std::string> entries = Entries();
+    ASSERT_GE(entries.size(), 4U);
+    EXPECT_EQ(entries[entries.size() - 4].find_first_not_of(' '), entries.back().find_first_not_of(' ') - 3);
+    EXPECT_EQ(entries[entries.size() - 3].substr(entries[entries.size() - 3].find_first_not_of(' ')), "alpha");
+    EXPECT_EQ(entries.back().substr(entries.back().find_first_not_of(' ')), "Zeta");
+    EXPECT_EQ(folders.HighlightedPath(), root_);
+
+    SendMessageA(list_, LB_SETCURSEL, entries.size() - 3, 0);
+    EXPECT_EQ(folders.HighlightedPath(), root_ + "\\alpha");
+    folders.DoubleClicked();
+    EXPECT_EQ(folders.Path(), root_ + "\\alpha");
+    EXPECT_EQ(changes, 2);
+}
+
+TEST_F(ListControlsTest, AFolderThatCannotBeOpenedChangesNothing) {
+    DirectoryListBox folders(list_);
+    ASSERT_TRUE(folders.SetPath(root_));
+    int changes = 0;
+    folders.onChange = [&changes] { ++changes; };
+    EXPECT_FALSE(folders.SetPath(root_ + "\\no such folder"));
+    EXPECT_FALSE(folders.SetPath(root_ + "\\b.ini"));
+    EXPECT_TRUE(folders.SetPath(root_));
+    EXPECT_EQ(folders.Path(), root_);
+    EXPECT_EQ(changes, 0);
+}
+
+TEST_F(ListControlsTest, ADriveOpensTheFolderLastOpenedOnIt) {
+    DirectoryListBox folders(list_);
+    ASSERT_TRUE(folders.SetPath(root_ + "\\Zeta"));
+    ASSERT_TRUE(folders.SetPath("C:\\"));
+    ASSERT_TRUE(folders.SetPath(root_.substr(0, 2)));
+    EXPECT_EQ(folders.Path(), root_ + "\\Zeta");
+}
+
+}  // namespace
+}  // namespace kerbcall::win32_tests

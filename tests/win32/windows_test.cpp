@@ -1,0 +1,290 @@
+// The Windows program's two windows, driven from outside by window messages
+// as a user's clicks would drive them. Needs a display (Xvfb under Wine).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/win32/control_ids.h"
+#include "tests/win32/running_simulator.h"
+#include "tests/win32/screenshot.h"
+
+namespace kerbcall::win32_tests {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace kerbcall::win32;
+
+constexpr auto kPatience = 20s;
+
+bool WaitUntil(const std::function<bool()>& condition) {
+    const auto giveUp = std::chrono::steady_clock::now() + kPatience;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > giveUp) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow(text.size() * 4 + 1, '\0');
+    narrow.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                                                narrow.data(), static_cast<int>(narrow.size()),
+                                                                nullptr, nullptr)));
+    return narrow;
+}
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+std::string TextOf(HWND window) {
+    std::wstring text(static_cast<std::size_t>(Send(window, WM_GETTEXTLENGTH)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    return Narrow(text);
+}
+
+// The entries of a list box or of a combo box's list.
+std::vector<std::string> EntriesOf(HWND list, UINT countMessage, UINT lengthMessage, UINT textMessage) {
+    std::vector<std::string> entries;
+    const auto count = static_cast<WPARAM>(Send(list, countMessage));
+    for (WPARAM index = 0; index < count; ++index) {
+        std::wstring text(static_cast<std::size_t>(Send(list, lengthMessage, index)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(Send(list, textMessage, index, reinterpret_cast<LPARAM>(text.data()))));
+        entries.push_back(Narrow(text));
+    }
+    return entries;
+}
+
+std::vector<std::string> ListEntries(HWND list) { return EntriesOf(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT); }
+std::vector<std::string> ComboEntries(HWND combo) {
+    return EntriesOf(combo, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
+}
+
+std::string Trimmed(const std::string& text) { return text.substr(text.find_first_not_of(' ')); }
+
+struct WindowSearch {
+    DWORD processId;
+    const char* windowClass;
+    HWND found;
+};
+
+BOOL CALLBACK CheckWindow(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[64] = {};
+    GetClassNameA(window, className, sizeof(className));
+    if (owner == search.processId && std::string(className) == search.windowClass) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND TopLevelWindowOf(DWORD processId, const char* windowClass) {
+    WindowSearch search{processId, windowClass, nullptr};
+    EnumWindows(CheckWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A program folder of its own for each test, holding kerbcall.exe, note
+// files, a folder of tracks and the sound folder.
+class WindowsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        const std::string source = TestProgramFolder();
+        std::string testName = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::ranges::replace(testName, '/', ' ');
+        folder_ = source + "\\program " + testName;
+        CreateDirectoryA(folder_.c_str(), nullptr);
+        CreateDirectoryA((folder_ + "\\Tracks").c_str(), nullptr);
+        CreateDirectoryA((folder_ + "\\Zuda Vodaz Sounds").c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA((source + "\\kerbcall.exe").c_str(), (folder_ + "\\kerbcall.exe").c_str(), FALSE));
+        for (const char* cue : {"activated.mp3", "deactivated.mp3", "tone.mp3"}) {
+            CopyFileA((source + "\\Zuda Vodaz Sounds\\tone.mp3").c_str(),
+                      (folder_ + "\\Zuda Vodaz Sounds\\" + cue).c_str(), FALSE);
+        }
+        for (const char* file : {"Monza.ini", "Spa.1967.ini", "hidden.ini", "notes.txt", "Tracks\\Imola.ini"}) {
+            std::ofstream(folder_ + "\\" + file, std::ios::binary) << "tone.mp3,100\r\n";
+        }
+        SetFileAttributesA((folder_ + "\\hidden.ini").c_str(), FILE_ATTRIBUTE_HIDDEN);
+        StartProgram();
+    }
+
+    void TearDown() override {
+        if (process_.hProcess != nullptr) {
+            TerminateProcess(process_.hProcess, 0);
+            WaitForSingleObject(process_.hProcess, INFINITE);
+            CloseHandle(process_.hThread);
+            CloseHandle(process_.hProcess);
+        }
+    }
+
+    void StartProgram() {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        std::string commandLine = "\"" + folder_ + "\\kerbcall.exe\"";
+        ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                   &process_));
+        ASSERT_TRUE(WaitUntil([this] {
+            main_ = TopLevelWindowOf(process_.dwProcessId, kMainWindowClass);
+            chooser_ = TopLevelWindowOf(process_.dwProcessId, kChooserWindowClass);
+            return main_ != nullptr && chooser_ != nullptr && IsWindowVisible(main_) && IsWindowVisible(chooser_);
+        }));
+        panel_ = GetDlgItem(chooser_, kPicture1Id);
+        drives_ = GetDlgItem(panel_, kDriveListId);
+        folders_ = GetDlgItem(panel_, kDirectoryListId);
+        files_ = GetDlgItem(panel_, kFileListId);
+        select_ = GetDlgItem(chooser_, kSelectId);
+        cancel_ = GetDlgItem(chooser_, kCancelId);
+        command2_ = GetDlgItem(main_, kCommand2Id);
+        label1_ = GetDlgItem(main_, kLabel1Id);
+    }
+
+    bool Ended() { return WaitForSingleObject(process_.hProcess, 20000) == WAIT_OBJECT_0; }
+
+    // As a click on a list's entry: select it and tell the chooser.
+    void PickEntry(HWND list, const std::string& entry, WORD notification) {
+        const std::vector<std::string> entries = ListEntries(list);
+        for (std::size_t index = 0; index < entries.size(); ++index) {
+            if (Trimmed(entries[index]) == entry) {
+                Send(list, LB_SETCURSEL, index);
+                Send(panel_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), notification), reinterpret_cast<LPARAM>(list));
+                return;
+            }
+        }
+        ADD_FAILURE() << entry << " is not listed";
+    }
+
+    std::string folder_;
+    PROCESS_INFORMATION process_{};
+    HWND main_ = nullptr;
+    HWND chooser_ = nullptr;
+    HWND panel_ = nullptr;
+    HWND drives_ = nullptr;
+    HWND folders_ = nullptr;
+    HWND files_ = nullptr;
+    HWND select_ = nullptr;
+    HWND cancel_ = nullptr;
+    HWND command2_ = nullptr;
+    HWND label1_ = nullptr;
+};
+
+TEST_F(WindowsTest, BothWindowsOpenWithTheChooserOnTheProgramFolder) {
+    EXPECT_EQ(TextOf(main_), "ZRL Zuda Vodaz v1.1");
+    EXPECT_EQ(TextOf(chooser_), ".TRK File Finder");
+    EXPECT_EQ(TextOf(command2_), "Start");
+    EXPECT_EQ(TextOf(label1_), "");
+    EXPECT_EQ(ListEntries(files_), (std::vector<std::string>{"Monza.ini", "Spa.1967.ini"}));
+    const std::vector<std::string> folders = ListEntries(folders_);
+    const auto open = static_cast<std::size_t>(Send(folders_, LB_GETCURSEL));
+    ASSERT_LT(open, folders.size());
+    EXPECT_EQ(Trimmed(folders[open]), folder_.substr(folder_.rfind('\\') + 1));
+    ASSERT_LT(open + 2, folders.size());
+    EXPECT_EQ(Trimmed(folders[open + 1]), "Tracks");
+    EXPECT_EQ(Trimmed(folders[open + 2]), "Zuda Vodaz Sounds");
+    const auto drive = static_cast<WPARAM>(Send(drives_, CB_GETCURSEL));
+    EXPECT_EQ(ComboEntries(drives_).at(drive).substr(0, 2), "z:");
+    EXPECT_FALSE(IsWindowEnabled(select_));
+    EXPECT_TRUE(IsWindowEnabled(cancel_));
+    EXPECT_EQ(GetForegroundWindow(), main_);
+    SaveScreenshot(TestProgramFolder() + "\\screenshots\\started.bmp");
+}
+
+TEST_F(WindowsTest, SelectShowsTheTrackNameAndStartThenStopEndsTheProgram) {
+    PickEntry(files_, "Spa.1967.ini", LBN_SELCHANGE);
+    ASSERT_TRUE(WaitUntil([this] { return IsWindowEnabled(select_) != FALSE; }));
+    PostMessageA(select_, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([this] { return !IsWindow(chooser_); }));
+    EXPECT_EQ(TextOf(label1_), "Spa");
+
+    RunningSimulator simulator("--early --speed 200");
+    PostMessageA(command2_, BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntil([this] { return TextOf(command2_) == "Stop"; }));
+    EXPECT_EQ(TextOf(label1_), "Spa activated");
+    SaveScreenshot(TestProgramFolder() + "\\screenshots\\running.bmp");
+
+    PostMessageA(command2_, BM_CLICK, 0, 0);
+    EXPECT_TRUE(Ended());
+}
+
+TEST_F(WindowsTest, ADoubleClickOnAFileSelectsIt) {
+    PickEntry(files_, "Monza.ini", LBN_SELCHANGE);
+    PickEntry(files_, "Monza.ini", LBN_DBLCLK);
+    ASSERT_TRUE(WaitUntil([this] { return !IsWindow(chooser_); }));
+    EXPECT_EQ(TextOf(label1_), "Monza");
+}
+
+TEST_F(WindowsTest, FoldersOpenOnDoubleClickOrWhenTheHighlightIsLeft) {
+    PickEntry(files_, "Monza.ini", LBN_SELCHANGE);
+    PickEntry(folders_, "Tracks", LBN_DBLCLK);
+    EXPECT_EQ(ListEntries(files_), (std::vector<std::string>{"Imola.ini"}));
+    EXPECT_FALSE(IsWindowEnabled(select_));
+
+    const std::string programFolderName = folder_.substr(folder_.rfind('\\') + 1);
+    PickEntry(folders_, programFolderName, LBN_SELCHANGE);
+    EXPECT_EQ(ListEntries(files_), (std::vector<std::string>{"Imola.ini"}));
+    Send(panel_, WM_COMMAND, MAKEWPARAM(kDirectoryListId, LBN_KILLFOCUS), reinterpret_cast<LPARAM>(folders_));
+    EXPECT_EQ(ListEntries(files_), (std::vector<std::string>{"Monza.ini", "Spa.1967.ini"}));
+}
+
+TEST_F(WindowsTest, ADriveThatCannotBeReachedPutsTheDriveListBack) {
+    // scripts/setup-wine maps y: to a folder that does not exist.
+    const std::vector<std::string> drives = ComboEntries(drives_);
+    const auto unreachable = std::find_if(drives.begin(), drives.end(), [](const std::string& entry) {
+        return entry.starts_with("y:");
+    });
+    if (unreachable == drives.end()) {
+        GTEST_SKIP() << "no drive y: without a medium in this Wine prefix";
+    }
+    const std::vector<std::string> filesBefore = ListEntries(files_);
+    Send(drives_, CB_SETCURSEL, static_cast<WPARAM>(unreachable - drives.begin()));
+    Send(panel_, WM_COMMAND, MAKEWPARAM(kDriveListId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(drives_));
+    const auto drive = static_cast<std::size_t>(Send(drives_, CB_GETCURSEL));
+    EXPECT_EQ(ComboEntries(drives_).at(drive).substr(0, 2), "z:");
+    EXPECT_EQ(ListEntries(files_), filesBefore);
+    // No message box or system error box came up.
+    EXPECT_EQ(TopLevelWindowOf(process_.dwProcessId, "#32770"), nullptr);
+}
+
+enum class CancelBy { Button, EscapeKey };
+
+class CancelTest : public WindowsTest, public testing::WithParamInterface<CancelBy> {};
+
+TEST_P(CancelTest, CancelEndsTheProgramAtOnce) {
+    if (GetParam() == CancelBy::Button) {
+        PostMessageA(cancel_, BM_CLICK, 0, 0);
+    } else {
+        PostMessageA(cancel_, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+    EXPECT_TRUE(Ended());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, CancelTest, testing::Values(CancelBy::Button, CancelBy::EscapeKey));
+
+TEST_F(WindowsTest, ClosingTheChooserByItsFrameLeavesTheMainWindow) {
+    PostMessageA(chooser_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([this] { return !IsWindow(chooser_); }));
+    EXPECT_TRUE(IsWindowVisible(main_));
+    EXPECT_EQ(TextOf(label1_), "");
+    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+}
+
+TEST_F(WindowsTest, ClosingTheMainWindowEndsTheProgram) {
+    PostMessageA(main_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Ended());
+}
+
+}  // namespace
+}  // namespace kerbcall::win32_tests
