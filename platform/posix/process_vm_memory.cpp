@@ -3,14 +3,16 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <limits>
+#include <utility>
 
 namespace kerbcall::posix {
 
@@ -49,60 +51,79 @@ std::string RefusalReason(std::uint32_t processId) {
     return prefix + "run Kerbcall as the simulator's user";
 }
 
-struct AccessCheck {
+struct MemoryFile {
+    int fd = -1;           // open when the memory can be read
     bool refused = false;  // the process exists, but this program may not read it
     std::string problem;   // empty when the memory can be read
 };
 
-AccessCheck CheckReadAccess(std::uint32_t processId) {
-    // Opening the memory file asks the kernel the same question as a read.
+// Opening the memory file asks the kernel the same question as a read.
+MemoryFile OpenMemoryFile(std::uint32_t processId) {
     const int fd = ::open((ProcessFolder(processId) + "/mem").c_str(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
-        ::close(fd);
-        return {};
+        return {fd, false, {}};
     }
     const int error = errno;
     if (error == EACCES || error == EPERM) {
-        return {true, RefusalReason(processId)};
+        return {-1, true, RefusalReason(processId)};
     }
     if (error == ENOENT || error == ESRCH) {
-        return {false, "process " + std::to_string(processId) + " is not running"};
+        return {-1, false, "process " + std::to_string(processId) + " is not running"};
     }
-    return {false, "the memory of process " + std::to_string(processId) + " cannot be opened: " + std::strerror(error)};
+    return {-1, false,
+            "the memory of process " + std::to_string(processId) + " cannot be opened: " + std::strerror(error)};
 }
 
 }  // namespace
 
-std::string ReadAccessProblem(std::uint32_t processId) { return CheckReadAccess(processId).problem; }
+std::string ReadAccessProblem(std::uint32_t processId) {
+    const MemoryFile memory = OpenMemoryFile(processId);
+    if (memory.fd >= 0) {
+        ::close(memory.fd);
+    }
+    return memory.problem;
+}
 
 ProcessVmMemory::ProcessVmMemory(std::ostream& hints) : hints_(hints) {}
 
 ProcessVmMemory::ProcessVmMemory() : ProcessVmMemory(std::cerr) {}
 
+ProcessVmMemory::~ProcessVmMemory() {
+    for (const OpenedProcess& process : opened_) {
+        ::close(process.memoryFile);
+    }
+}
+
 platform::ProcessHandle ProcessVmMemory::OpenForReading(std::uint32_t processId) {
     if (processId == 0 || processId > static_cast<std::uint32_t>(INT_MAX)) {
         return 0;
     }
-    const AccessCheck access = CheckReadAccess(processId);
-    if (access.problem.empty()) {
+    const MemoryFile memory = OpenMemoryFile(processId);
+    if (memory.fd >= 0) {
+        const auto known = std::ranges::find(opened_, processId, &OpenedProcess::processId);
+        if (known != opened_.end()) {
+            ::close(std::exchange(known->memoryFile, memory.fd));
+        } else {
+            opened_.push_back({processId, memory.fd});
+        }
         return processId;
     }
-    if (access.refused && !hintGiven_) {
-        hints_ << "kerbcall: " << access.problem << '\n' << std::flush;
+    if (memory.refused && !hintGiven_) {
+        hints_ << "kerbcall: " << memory.problem << '\n' << std::flush;
         hintGiven_ = true;
     }
     return 0;
 }
 
 void ProcessVmMemory::Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) {
-    if (process == 0 || process > static_cast<platform::ProcessHandle>(INT_MAX) || buffer.empty()) {
+    const auto opened = std::ranges::find(opened_, process, [](const OpenedProcess& p) {
+        return static_cast<platform::ProcessHandle>(p.processId);
+    });
+    if (opened == opened_.end() || address > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
         return;
     }
-    iovec local{buffer.data(), buffer.size()};
-    // The address is the other process's; it is never dereferenced here.
-    iovec remote{reinterpret_cast<void*>(static_cast<std::uintptr_t>(address)), buffer.size()};  // NOLINT
     // A short or failed read leaves the bytes it did not deliver untouched.
-    static_cast<void>(::process_vm_readv(static_cast<pid_t>(process), &local, 1, &remote, 1, 0));
+    static_cast<void>(::pread(opened->memoryFile, buffer.data(), buffer.size(), static_cast<off_t>(address)));
 }
 
 }  // namespace kerbcall::posix
