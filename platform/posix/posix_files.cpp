@@ -6,14 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
-#include <cerrno>
-
 #include "platform/path_lookup.h"
+#include "platform/posix/descriptor_reading.h"
 
 namespace kerbcall::posix {
 
 namespace {
+
+// Far beyond any note file; a larger file (or an endless device) is refused
+// rather than read into memory.
+constexpr std::size_t kLargestFile = std::size_t{64} << 20;
 
 bool EndsInSeparator(std::string_view path) { return !path.empty() && (path.back() == '\\' || path.back() == '/'); }
 
@@ -66,20 +68,11 @@ std::optional<std::string> PosixFiles::ReadWholeFile(std::string_view path) {
         ::close(fd);
         return std::nullopt;
     }
-    std::string bytes;
-    std::array<char, 65536> block{};
-    for (;;) {
-        const ssize_t got = ::read(fd, block.data(), block.size());
-        if (got > 0) {
-            bytes.append(block.data(), static_cast<std::size_t>(got));
-        } else if (got == 0) {
-            break;
-        } else if (errno != EINTR) {
-            ::close(fd);
-            return std::nullopt;
-        }
-    }
+    std::optional<std::string> bytes = ReadToEnd(fd, kLargestFile + 1);
     ::close(fd);
+    if (bytes && bytes->size() > kLargestFile) {
+        return std::nullopt;
+    }
     return bytes;
 }
 

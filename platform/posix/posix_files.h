@@ -17,7 +17,8 @@ public:
     // separator, even when that folder exists. "*" and "?" in the last
     // component match as wildcards.
     bool FileExists(std::string_view sSource) override;
-    // nullopt for a folder, a missing file or one that cannot be read.
+    // nullopt for a folder, a missing file, one that cannot be read and one
+    // larger than 64 MiB.
     std::optional<std::string> ReadWholeFile(std::string_view path) override;
 };
 

@@ -4,12 +4,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <array>
-#include <cerrno>
 #include <charconv>
 #include <optional>
 #include <utility>
 #include <vector>
+
+#include "platform/posix/descriptor_reading.h"
 
 namespace kerbcall::posix {
 
@@ -18,28 +18,15 @@ namespace {
 // The kernel keeps at most this many characters of a process's name.
 constexpr std::size_t kCommLength = 15;
 
-// The first bytes of a /proc file, read with one open and as many reads as it
-// takes; nullopt when the file is gone (the process ended meanwhile).
+// The first bytes of a /proc file; nullopt when the file is gone (the
+// process ended meanwhile).
 std::optional<std::string> ReadProcFile(const std::string& path, std::size_t limit) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return std::nullopt;
     }
-    std::string text(limit, '\0');
-    std::size_t filled = 0;
-    while (filled < limit) {
-        const ssize_t got = ::read(fd, text.data() + filled, limit - filled);
-        if (got > 0) {
-            filled += static_cast<std::size_t>(got);
-        } else if (got == 0) {
-            break;
-        } else if (errno != EINTR) {
-            ::close(fd);
-            return std::nullopt;
-        }
-    }
+    std::optional<std::string> text = ReadToEnd(fd, limit);
     ::close(fd);
-    text.resize(filled);
     return text;
 }
 

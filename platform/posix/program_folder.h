@@ -5,7 +5,7 @@
 namespace kerbcall::posix {
 
 // The folder that holds the running executable, from /proc/self/exe, without
-// a trailing separator ("" for the root folder).
+// a trailing separator ("" for the root folder; "." when it cannot be told).
 std::string ProgramFolder();
 
 }  // namespace kerbcall::posix

@@ -67,31 +67,35 @@ TEST(Replay, ReadsLinesAndNamesTheFirstBadOne) {
     }
 }
 
-TEST(SimArguments, DefaultsToOneLateLapOfZrl) {
-    const auto parsed = ParseSimArguments({});
-    ASSERT_TRUE(std::holds_alternative<SimOptions>(parsed));
-    const auto& options = std::get<SimOptions>(parsed);
-    EXPECT_EQ(options.name, "zrl.exe");
-    EXPECT_EQ(options.build, Build::kLate);
-    EXPECT_EQ(options.plan.length, 3000.0);
-    EXPECT_EQ(options.plan.speed, 40.0);
-    EXPECT_EQ(options.plan.start, 0.0);
-    EXPECT_EQ(options.plan.laps, 1);
-    EXPECT_FALSE(options.hold);
-}
-
-TEST(SimArguments, TakesEveryOption) {
-    const auto parsed = ParseSimArguments({"--name", "ZRLC67.EXE", "--build", "early", "--length", "5000", "--speed",
-                                           "55.5", "--start", "10", "--laps", "4", "--hold"});
-    ASSERT_TRUE(std::holds_alternative<SimOptions>(parsed));
-    const auto& options = std::get<SimOptions>(parsed);
-    EXPECT_EQ(options.name, "ZRLC67.EXE");
-    EXPECT_EQ(options.build, Build::kEarly);
-    EXPECT_EQ(options.plan.length, 5000.0);
-    EXPECT_EQ(options.plan.speed, 55.5);
-    EXPECT_EQ(options.plan.start, 10.0);
-    EXPECT_EQ(options.plan.laps, 4);
-    EXPECT_TRUE(options.hold);
+TEST(SimArguments, DefaultToOneLateLapAndTakeEveryOption) {
+    const struct {
+        std::vector<std::string> args;
+        std::string name;
+        Build build;
+        LapPlan plan;
+        std::string replayFile;
+        bool hold;
+    } cases[] = {
+        {{}, "zrl.exe", Build::kLate, {3000.0, 40.0, 0.0, 1}, "", false},
+        {{"--name", "ZRLC67.EXE", "--build", "early", "--length", "5000", "--speed", "55.5", "--start", "10", "--laps",
+          "4", "--hold"},
+         "ZRLC67.EXE", Build::kEarly, {5000.0, 55.5, 10.0, 4}, "", true},
+        {{"--replay", "drive.csv", "--build", "late"}, "zrl.exe", Build::kLate, {3000.0, 40.0, 0.0, 1}, "drive.csv",
+         false},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = ParseSimArguments(c.args);
+        ASSERT_TRUE(std::holds_alternative<SimOptions>(parsed)) << std::get<std::string>(parsed);
+        const auto& options = std::get<SimOptions>(parsed);
+        EXPECT_EQ(options.name, c.name);
+        EXPECT_EQ(options.build, c.build);
+        EXPECT_EQ(options.plan.length, c.plan.length);
+        EXPECT_EQ(options.plan.speed, c.plan.speed);
+        EXPECT_EQ(options.plan.start, c.plan.start);
+        EXPECT_EQ(options.plan.laps, c.plan.laps);
+        EXPECT_EQ(options.replayFile, c.replayFile);
+        EXPECT_EQ(options.hold, c.hold);
+    }
 }
 
 TEST(SimArguments, RefusesWhatItCannotDrive) {

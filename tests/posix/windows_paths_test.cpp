@@ -9,6 +9,7 @@
 
 #include "engine/note_file.h"
 #include "platform/posix/posix_files.h"
+#include "platform/posix/program_folder.h"
 #include "platform/posix/sdl_mci.h"
 #include "sound/sound_player.h"
 #include "tests/fakes/fake_platform.h"
@@ -67,6 +68,11 @@ TEST_F(ProgramFolderWithNotes, ReadWholeFileFindsTheFileAndRefusesFolders) {
     EXPECT_EQ(files.ReadWholeFile(Windows("MONZA.ini")), "; Monza\r\nTurns\\Left3.mp3,120\r\nfinish.mp3,5600\r\n");
     EXPECT_EQ(files.ReadWholeFile(Windows("zuda vodaz sounds")), std::nullopt);
     EXPECT_EQ(files.ReadWholeFile(Windows("spa.ini")), std::nullopt);
+    EXPECT_EQ(files.ReadWholeFile("/dev/zero"), std::nullopt);  // never ends
+}
+
+TEST(ProgramFolder, IsTheFolderOfTheRunningExecutable) {
+    EXPECT_EQ(ProgramFolder(), fs::read_symlink("/proc/self/exe").parent_path().string());
 }
 
 TEST_F(ProgramFolderWithNotes, TheNoteReaderLoadsANoteFileNamedInAnotherCase) {
