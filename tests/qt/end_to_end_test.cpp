@@ -1,0 +1,251 @@
+// Kerbcall as a user meets it: the real program under an X server (run by
+// xvfb-run), a real kerbcall-sim, SDL's disk audio driver writing what is
+// heard to a file, and real pointer clicks through xdotool.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/posix/proc_process_list.h"
+#include "platform/posix/sdl_mci.h"
+#include "tests/posix/sim_process.h"
+
+namespace kerbcall {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Three notes a second apart at the stand-in's 100 units a second.
+constexpr char kStage[] = "left3.mp3,100\r\nhairpin.mp3,200\r\nfinish.mp3,300\r\n";
+constexpr char kSoundFolder[] = "Zuda Vodaz Sounds";
+constexpr char kMainTitle[] = "^ZRL Zuda Vodaz v1\\.1$";
+constexpr char kChooserTitle[] = "^\\.TRK File Finder$";
+// Client coordinates in pixels at 96 DPI: the first entry of the file list
+// and the middle of Start/Stop.
+constexpr int kFirstFileX = 8 + 272 + 30;
+constexpr int kFirstFileY = 8 + 8 + 9;
+constexpr int kCommand2X = 224 + 40;
+constexpr int kCommand2Y = 24 + 12;
+// Frames compared to recognise a sound: about 46 ms at 44.1 kHz.
+constexpr std::size_t kSignatureFrames = 2048;
+
+struct Frame {
+    std::int16_t left = 0;
+    std::int16_t right = 0;
+    bool operator==(const Frame&) const = default;
+};
+
+std::vector<Frame> ReadFrames(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<Frame> frames(bytes.size() / sizeof(Frame));
+    std::memcpy(frames.data(), bytes.data(), frames.size() * sizeof(Frame));
+    return frames;
+}
+
+// The shell command's standard output, its last line end removed.
+std::string Output(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char block[256];
+        while (std::fgets(block, sizeof block, pipe) != nullptr) {
+            text += block;
+        }
+        ::pclose(pipe);
+    }
+    while (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+    }
+    return text;
+}
+
+// The first visible window whose title matches, waiting up to ten seconds.
+std::string WaitForWindow(const char* title) {
+    return Output(std::string("timeout 10 xdotool search --sync --onlyvisible --name '") + title + "' | head -n1");
+}
+
+bool WindowVisible(const char* title) {
+    return !Output(std::string("xdotool search --onlyvisible --name '") + title + "'").empty();
+}
+
+void Click(const std::string& window, int x, int y, int clicks) {
+    const std::string command = "xdotool mousemove --window " + window + " " + std::to_string(x) + " " +
+                                std::to_string(y) + " click --repeat " + std::to_string(clicks) + " --delay 60 1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+// The first frames of a sound file as the sound interpreter plays it, from
+// its first frame that is not silent.
+std::vector<Frame> Signature(const fs::path& soundFile, const fs::path& scratch) {
+    ::setenv("SDL_DISKAUDIOFILE", scratch.c_str(), 1);
+    posix::SdlMci mci;
+    mci.SendString("open \"" + soundFile.string() + "\" type mpegvideo alias songNumber1");
+    mci.SendString("setaudio songNumber1 left on");
+    mci.SendString("setaudio songNumber1 right on");
+    mci.SendString("play songNumber1");
+    std::this_thread::sleep_for(300ms);
+    mci.CloseDevice();
+    const std::vector<Frame> frames = ReadFrames(scratch);
+    const auto first = std::find_if(frames.begin(), frames.end(), [](const Frame& f) { return f != Frame{}; });
+    const auto available = static_cast<std::size_t>(frames.end() - first);
+    return {first, first + static_cast<std::ptrdiff_t>(std::min(available, kSignatureFrames))};
+}
+
+// Where the signature stands in the audio, from `from` on.
+std::optional<std::size_t> Find(const std::vector<Frame>& audio, const std::vector<Frame>& signature, std::size_t from) {
+    if (signature.empty() || audio.size() < signature.size()) {
+        return std::nullopt;
+    }
+    const auto found = std::search(audio.begin() + static_cast<std::ptrdiff_t>(std::min(from, audio.size())),
+                                   audio.end(), signature.begin(), signature.end());
+    if (found == audio.end()) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(found - audio.begin());
+}
+
+// Another simulator, or another test's stand-in, would be found in place of
+// this test's one: wait until none runs.
+bool NoSimulatorRunning() {
+    posix::ProcFsProcessList processes;
+    const auto isSimulator = [](const platform::ProcessEntry& entry) {
+        return entry.exeName.starts_with("zrl") && entry.exeName.ends_with(".exe");
+    };
+    for (int wait = 0; wait < 600; ++wait) {
+        bool running = false;
+        if (auto snapshot = processes.TakeSnapshot()) {
+            for (platform::ProcessEntry entry; snapshot->Next(entry);) {
+                running = running || isSimulator(entry);
+            }
+        }
+        if (!running) {
+            return true;
+        }
+        std::this_thread::sleep_for(100ms);
+    }
+    return false;
+}
+
+long ResidentKilobytes(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+        ASSERT_TRUE(NoSimulatorRunning()) << "a simulator process still runs";
+        folder_ = fs::temp_directory_path() / ("kerbcall-e2e-" + std::to_string(::getpid()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        fs::copy_file(KERBCALL_PROGRAM_PATH, folder_ / "kerbcall");
+        fs::create_directory_symlink(fs::path(KERBCALL_SOUNDS_PATH), folder_ / kSoundFolder);
+        std::ofstream(folder_ / "E2eStage.ini", std::ios::binary) << kStage;
+        ::setenv("SDL_AUDIODRIVER", "disk", 1);
+    }
+
+    void TearDown() override {
+        if (program_ > 0) {
+            ::kill(program_, SIGKILL);
+            ::waitpid(program_, nullptr, 0);
+        }
+        fs::remove_all(folder_);
+    }
+
+    void StartProgram() {
+        ::setenv("SDL_DISKAUDIOFILE", (folder_ / "heard.raw").c_str(), 1);
+        const std::string path = (folder_ / "kerbcall").string();
+        program_ = ::fork();
+        if (program_ == 0) {
+            ::execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+
+    // Waits up to `limit` for the program to exit; true when it has.
+    bool WaitForExit(std::chrono::milliseconds limit) {
+        const auto end = Clock::now() + limit;
+        while (Clock::now() < end) {
+            if (::waitpid(program_, nullptr, WNOHANG) == program_) {
+                program_ = -1;
+                return true;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
+
+    fs::path folder_;
+    pid_t program_ = -1;
+};
+
+TEST_F(EndToEnd, PickStartDriveAndStop) {
+    const auto started = Clock::now();
+    StartProgram();
+    const std::string chooser = WaitForWindow(kChooserTitle);
+    const std::string mainWindow = WaitForWindow(kMainTitle);
+    ASSERT_FALSE(chooser.empty());
+    ASSERT_FALSE(mainWindow.empty());
+    const auto shown = Clock::now();
+
+    Click(chooser, kFirstFileX, kFirstFileY, 2);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_FALSE(WindowVisible(kChooserTitle)) << "a double click on the note file selects it";
+
+    Click(mainWindow, kCommand2X, kCommand2Y, 1);
+    std::this_thread::sleep_for(500ms);
+    posix::testing::SimProcess sim({"--length", "400", "--speed", "100", "--laps", "1", "--hold"});
+    std::this_thread::sleep_for(4500ms);
+    const long resident = ResidentKilobytes(program_);
+    if (const char* screenshot = std::getenv("KERBCALL_SCREENSHOT")) {
+        std::system((std::string("import -window root '") + screenshot + "'").c_str());
+    }
+
+    Click(mainWindow, kCommand2X, kCommand2Y, 1);
+    const auto stopped = Clock::now();
+    ASSERT_TRUE(WaitForExit(5s)) << "Stop ends the program";
+    const auto stopSeconds = std::chrono::duration<double>(Clock::now() - stopped).count();
+    EXPECT_LT(stopSeconds, 2.0);
+    EXPECT_GT(stopSeconds, 0.8) << "the deactivation cue plays for a second";
+
+    std::cout << "start to both windows shown: "
+              << std::chrono::duration<double, std::milli>(shown - started).count() << " ms\n"
+              << "resident memory while tracking: " << resident << " kB\n"
+              << "Stop to exit: " << stopSeconds * 1000.0 << " ms\n";
+
+    const std::vector<Frame> heard = ReadFrames(folder_ / "heard.raw");
+    std::size_t from = 0;
+    for (const char* sound : {"activated.mp3", "left3.mp3", "hairpin.mp3", "finish.mp3", "deactivated.mp3"}) {
+        const std::vector<Frame> signature = Signature(folder_ / kSoundFolder / sound, folder_ / "signature.raw");
+        ASSERT_EQ(signature.size(), kSignatureFrames) << sound;
+        const std::optional<std::size_t> at = Find(heard, signature, from);
+        ASSERT_TRUE(at.has_value()) << sound << " is not heard after frame " << from;
+        from = *at + signature.size();
+    }
+}
+
+}  // namespace
+}  // namespace kerbcall
