@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -191,6 +193,28 @@ TEST_F(DiskAudio, ErrorsComeBackAsCodes) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Send(c.command), code(c.expected)) << c.command.substr(0, 120);
+    }
+}
+
+TEST_F(DiskAudio, AnyTextGivesAKnownCodeAndNoCrash) {
+    const std::vector<std::string> valid = {OpenTone(), "setaudio songNumber1 left off", "setaudio songNumber1 right on",
+                                            "play songNumber1 repeat", "play songNumber1", "close songNumber1"};
+    const std::set<std::int32_t> known = {0, 261, 263, 266, 275, 289, 296};
+    std::mt19937 random(20261206);
+    const auto pick = [&](std::size_t count) { return std::uniform_int_distribution<std::size_t>(0, count - 1)(random); };
+    const std::string alphabet = "\" \t\\/aAlLrRxX019\x80\xff";
+    for (int round = 0; round < 5000; ++round) {
+        std::string text = valid[pick(valid.size())];
+        for (std::size_t edits = pick(4); edits > 0 && !text.empty(); --edits) {
+            const std::size_t at = pick(text.size());
+            switch (pick(3)) {
+                case 0: text[at] = alphabet[pick(alphabet.size())]; break;
+                case 1: text.insert(at, 1, alphabet[pick(alphabet.size())]); break;
+                default: text.erase(at, pick(text.size() - at) + 1); break;
+            }
+        }
+        const std::int32_t code = Send(text);
+        ASSERT_TRUE(known.contains(code)) << code << " for " << text;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <unistd.h>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -198,22 +199,44 @@ TEST(SimulatorProcess, EndsByItselfAfterItsLaps) {
     EXPECT_NE(output.find("finished"), std::string::npos) << output;
 }
 
-// kerbcall-cli probe --json, its output and exit status.
-std::pair<std::string, int> RunProbe() {
-    FILE* pipe = ::popen(KERBCALL_CLI_PATH " probe --json", "r");
+// kerbcall-cli probe --json, its output and exit status, run as the given
+// user (this test's own when 0).
+std::pair<std::string, int> RunProbe(uid_t user = 0) {
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) {
+        return {"pipe failed", -1};
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(pipeEnds[1], STDOUT_FILENO);
+        ::close(pipeEnds[0]);
+        if (user != 0 && (::setgid(user) != 0 || ::setuid(user) != 0)) {
+            ::_exit(126);
+        }
+        ::execl(KERBCALL_CLI_PATH, KERBCALL_CLI_PATH, "probe", "--json", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(pipeEnds[1]);
     std::string output;
     char block[512];
-    while (const std::size_t got = std::fread(block, 1, sizeof block, pipe)) {
-        output.append(block, got);
+    ssize_t got = 0;
+    while ((got = ::read(pipeEnds[0], block, sizeof block)) > 0) {
+        output.append(block, static_cast<std::size_t>(got));
     }
-    const int status = ::pclose(pipe);
-    return {output, WEXITSTATUS(status)};
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+bool FoundOther(const std::string& output, const SimProcess& sim) {
+    return output.find(",\"pid\":" + std::to_string(sim.pid()) + ",") == std::string::npos;
 }
 
 TEST(ProbeCommand, ReportsTheRunningSimulator) {
     SimProcess sim({"--build", "early", "--start", "42", "--speed", "0.001", "--hold"});
     const auto [output, exitCode] = RunProbe();
-    if (output.find(",\"pid\":" + std::to_string(sim.pid()) + ",") == std::string::npos) {
+    if (FoundOther(output, sim)) {
         GTEST_SKIP() << "another simulator runs on this machine: " << output;
     }
     EXPECT_EQ(exitCode, 0);
@@ -221,6 +244,24 @@ TEST(ProbeCommand, ReportsTheRunningSimulator) {
                              ",\"index\":1,\"readable\":true,\"probeByte\":184,\"earlyBuild\":true,"
                              "\"positionAddress\":6366992,\"samples\":[42";
     EXPECT_EQ(output.substr(0, head.size()), head) << output;
+}
+
+TEST(ProbeCommand, SaysWhyTheSimulatorCannotBeRead) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to run the probe as another user";
+    }
+    SimProcess sim({"--hold"});
+    constexpr uid_t kNobody = 65534;
+    const auto [output, exitCode] = RunProbe(kNobody);
+    if (FoundOther(output, sim)) {
+        GTEST_SKIP() << "another simulator runs on this machine: " << output;
+    }
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_EQ(output, "{\"found\":true,\"name\":\"zrl.exe\",\"pid\":" + std::to_string(sim.pid()) +
+                          ",\"index\":1,\"readable\":false,\"reason\":\"reading the memory of process " +
+                          std::to_string(sim.pid()) +
+                          " is not permitted: it runs as user root and Kerbcall as user nobody; run Kerbcall as the "
+                          "simulator's user\"}\n");
 }
 
 TEST(ProbeCommand, SaysWhenNoSimulatorRuns) {
