@@ -155,12 +155,12 @@ int Run(const SimOptions& options, const std::vector<ReplayPoint>& replay) {
         const auto now = std::chrono::steady_clock::now();
         position = positionAt(std::chrono::duration<double>(now - started).count());
         memory.WriteDistance(position.distance);
-        if (now >= nextReport) {
+        const bool ending = position.finished && !options.hold;
+        if (now >= nextReport || ending) {
             Report(options, position);
-            nextReport += kReportInterval;
+            nextReport = now + kReportInterval;
         }
-        if (position.finished && !options.hold) {
-            Report(options, position);
+        if (ending) {
             std::cout << "kerbcall-sim: finished\n";
             return 0;
         }
