@@ -1,0 +1,140 @@
+// Passes per second of the trigger loop as the program runs it: the distance
+// read from a running kerbcall-sim through the Linux memory reader, Qt's
+// message pump with both windows shown. Prints one figure a line.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+
+#include "app/qt/services.h"
+#include "app/qt/views.h"
+#include "engine/trigger_loop.h"
+#include "platform/posix/proc_process_list.h"
+#include "platform/posix/process_vm_memory.h"
+#include "simlink/position_reader.h"
+#include "simlink/process_discovery.h"
+#include "sound/sound_player.h"
+
+namespace {
+
+using namespace kerbcall;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kRunTime = std::chrono::seconds(2);
+constexpr long kPassesBetweenClockLooks = 1024;
+// Far beyond the stand-in's lap: no note fires, every pass is a plain one.
+constexpr std::int32_t kUnreachedDistance = 1'000'000;
+
+class SilentMci : public platform::Mci {
+public:
+    std::int32_t SendString(std::string_view) override { return 0; }
+};
+
+class NoPump : public platform::MessagePump {
+public:
+    void HandlePendingMessages() override {}
+};
+
+// Counts the passes and ends the loop once the run time is up.
+class CountingPump : public platform::MessagePump {
+public:
+    CountingPump(platform::MessagePump& inner, bool& stopRequested)
+        : inner_(inner), stopRequested_(stopRequested), end_(Clock::now() + kRunTime) {}
+
+    void HandlePendingMessages() override {
+        ++passes;
+        inner_.HandlePendingMessages();
+        if (passes % kPassesBetweenClockLooks == 0 && Clock::now() >= end_) {
+            stopRequested_ = true;
+        }
+    }
+
+    long passes = 0;
+
+private:
+    platform::MessagePump& inner_;
+    bool& stopRequested_;
+    Clock::time_point end_;
+};
+
+pid_t StartSimulator() {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int quiet = ::open("/dev/null", O_WRONLY);
+        ::dup2(quiet, STDOUT_FILENO);
+        ::execl(KERBCALL_SIM_PATH, KERBCALL_SIM_PATH, "--laps", "1000", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return pid;
+}
+
+double PassesPerSecond(PositionReader& position, platform::MessagePump& pump, std::size_t noteCount) {
+    Globals globals;
+    for (std::size_t i = 0; i < noteCount; ++i) {
+        globals.paceNotes[i] = {"left3.mp3", kUnreachedDistance + static_cast<std::int32_t>(i) * 100};
+    }
+    globals.lastNoteIndex = static_cast<std::int16_t>(noteCount - 1);
+    SilentMci mci;
+    SoundPlayer sound(mci, "");
+    bool stopRequested = false;
+    CountingPump counting(pump, stopRequested);
+    const auto started = Clock::now();
+    RunTriggerLoop(globals, position, sound, counting, stopRequested);
+    return static_cast<double>(counting.passes) / std::chrono::duration<double>(Clock::now() - started).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    SilentMci mci;
+    posix::ProcFsProcessList processes;
+    posix::ProcessVmMemory memory;
+    NoPump noPump;
+    qt::QtMessagePump qtPump;
+
+    class BenchProgram : public platform::Program {
+    public:
+        std::string Folder() override { return "/"; }
+        void ShowInformation(std::string_view, std::string_view) override {}
+        [[noreturn]] void End() override { std::_Exit(1); }
+    } program;
+    qt::MainWindowView mainWindow(program);
+    qt::ChooserWindow chooser(program);
+    chooser.Show();
+    mainWindow.Show();
+
+    const pid_t simulator = StartSimulator();
+    ProcessDiscovery discovery(processes, memory, noPump, program);
+    discovery.LoadExecutableNames();
+    bool neverStop = false;
+    discovery.FindSimProcess(neverStop);
+    PositionReader position(memory);
+    position.simProcess = discovery.simProcess;
+    position.DetectBuild();
+    position.SelectPositionAddress();
+
+    const struct {
+        const char* what;
+        platform::MessagePump& pump;
+        std::size_t notes;
+    } runs[] = {
+        {"Qt pump, 17 notes", qtPump, 17},
+        {"Qt pump, 2001 notes", qtPump, kNoteTableSize},
+        {"no pump, 17 notes", noPump, 17},
+        {"no pump, 2001 notes", noPump, kNoteTableSize},
+    };
+    for (const auto& run : runs) {
+        std::printf("trigger loop passes per second (%s, windows shown, distance read from kerbcall-sim): %.0f\n",
+                    run.what, PassesPerSecond(position, run.pump, run.notes));
+    }
+    ::kill(simulator, SIGTERM);
+    ::waitpid(simulator, nullptr, 0);
+}
