@@ -23,9 +23,7 @@ void Require(bool promise) {
     }
 }
 
-bool HasNameDelimiter(const std::string& soundFile) {
-    return soundFile.find_first_of(";,\r") != std::string::npos;
-}
+bool HasNameDelimiter(const std::string& soundFile) { return soundFile.find_first_of(";,\r") != std::string::npos; }
 
 void CheckContents(std::string_view bytes, const kerbcall::NoteFileContents& contents) {
     Require(contents.notes.size() <= kNoteTableSize);

@@ -21,7 +21,9 @@ bool operator==(const PaceNote& a, const PaceNote& b) {
     return a.soundFile == b.soundFile && a.triggerDistance == b.triggerDistance;
 }
 
-void PrintTo(const PaceNote& note, std::ostream* out) { *out << testing::PrintToString(note.soundFile) << '@' << note.triggerDistance; }
+void PrintTo(const PaceNote& note, std::ostream* out) {
+    *out << testing::PrintToString(note.soundFile) << '@' << note.triggerDistance;
+}
 
 namespace faults {
 namespace {
@@ -81,7 +83,9 @@ std::vector<ContentCase> ContentCases() {
     const std::string megabyteOfBlanks(kMegabyte, ' ');
     return {
         {"0 bytes", "", true, {}},
-        {"a megabyte of blanks after a distance", "left3.mp3,100" + megabyteOfBlanks + "\r\nright.mp3,200", false,
+        {"a megabyte of blanks after a distance",
+         "left3.mp3,100" + megabyteOfBlanks + "\r\nright.mp3,200",
+         false,
          {{"left3.mp3", 100}, {"right.mp3", 200}}},
         {"a megabyte comment line", ";" + megabyte + "\r\na.mp3,5", false, {{"a.mp3", 5}}},
         {"a megabyte heading line", "[ " + megabyte + "\r\na.mp3,5\r\n", false, {{"a.mp3", 5}}},
@@ -92,7 +96,9 @@ std::vector<ContentCase> ContentCases() {
         {"NUL bytes in a name and a distance", "a\0b.mp3,1\0 2\r\n"s, false, {{"a\0b.mp3"s, 1}}},
         {"a line of NUL bytes", "\0\0\0\r\na.mp3,7"s, false, {{"", 0}, {"a.mp3", 7}}},
         {"only NUL bytes", std::string(4096, '\0'), false, {{"", 0}}},
-        {"Latin-1 and UTF-8 bytes in names", "\xe9pingle.mp3,300\r\n\xc3\xa9pingle.mp3,400", false,
+        {"Latin-1 and UTF-8 bytes in names",
+         "\xe9pingle.mp3,300\r\n\xc3\xa9pingle.mp3,400",
+         false,
          {{"\xe9pingle.mp3", 300}, {"\xc3\xa9pingle.mp3", 400}}},
         {"quotes in a name", "say \"hi\".mp3,40\r\nit's.mp3,60", false, {{"say \"hi\".mp3", 40}, {"it's.mp3", 60}}},
         {"a distance beyond 32 bits", "a.mp3,2147483648", true, {}},
@@ -210,8 +216,13 @@ TEST(NoteFileFaults, FileWithoutReadPermissionIsDamaged) {
 // Note file names as users write them: the reader finds each one.
 TEST(NoteFileFaults, NamesWithSpacesQuotesAndNonAsciiBytes) {
     const std::vector<std::string> names = {
-        "Forest stage.ini", "  leading blanks.ini", "o'neil \"night\".ini", "\xe9preuve.ini",
-        "\xc3\xa9preuve sp\xc3\xa9\x63iale.ini", "semi;colon,comma.ini", std::string(200, 'n') + ".ini",
+        "Forest stage.ini",
+        "  leading blanks.ini",
+        "o'neil \"night\".ini",
+        "\xe9preuve.ini",
+        "\xc3\xa9preuve sp\xc3\xa9\x63iale.ini",
+        "semi;colon,comma.ini",
+        std::string(200, 'n') + ".ini",
     };
     for (const std::string& name : names) {
         SCOPED_TRACE(testing::PrintToString(name));

@@ -119,8 +119,8 @@ TEST(ProcessFaults, SimulatorThatExitsDuringTheRunGivesZeroSamplesAndStopStillWo
                             [](float sample) { return sample == 0.0F; }));
     // The note at 1000 while the simulator ran; after it exited, the sample
     // 0.0 lies in the window of the note at 5, which plays once.
-    EXPECT_EQ(run.Opened(), (std::vector<std::string>{run.player.OpenCommand("start.mp3"),
-                                                      run.player.OpenCommand("near zero.mp3")}));
+    EXPECT_EQ(run.Opened(),
+              (std::vector<std::string>{run.player.OpenCommand("start.mp3"), run.player.OpenCommand("near zero.mp3")}));
 }
 
 TEST(ProcessFaults, SimulatorStartedAfterTheFirstExitedIsNotPickedUp) {
@@ -215,9 +215,9 @@ TEST(ProcessFaults, ProcessesVanishingDuringTheScanDoNotHideTheSimulator) {
 TEST(ProcessFaults, ProcessFoldersThatVanishedOrAreCutShortAreLeftOut) {
     ScratchFolder proc;
     proc.Write("100/stat", "100 (zrl.exe) S 1 100 100 0 -1");
-    proc.Write("101/gone", "");                                 // its stat has vanished
+    proc.Write("101/gone", "");                                   // its stat has vanished
     proc.Write("102/stat", "102 (zrlc55.exe) Z 1 102 102 0 -1");  // a zombie
-    proc.Write("103/stat", "103 (zrlc65.exe");                   // cut short
+    proc.Write("103/stat", "103 (zrlc65.exe");                    // cut short
     proc.Write("104/stat", "");
     proc.Write("105/stat", "105 (zrlc66.exe_with_a_long_name) S 1");  // no cmdline left
     proc.Write("106/stat", "106 (a) (b)) R 1 106");
