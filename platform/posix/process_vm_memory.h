@@ -27,6 +27,7 @@ public:
     // memory, 0 otherwise. The first refusal for lack of permission writes
     // one line to the hint stream on how to fix it; later ones stay quiet.
     platform::ProcessHandle OpenForReading(std::uint32_t processId) override;
+    // Reads only through handles that OpenForReading of this object gave.
     void Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override;
 
 private:

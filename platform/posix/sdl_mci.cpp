@@ -130,7 +130,7 @@ struct SdlMci::Device {
             return MciError::kCannotLoadDriver;
         }
         const std::optional<std::string> path = platform::LookUpPath(command.path);
-        if (!path || command.path.empty()) {
+        if (!path) {
             return MciError::kFileNotFound;
         }
         if (IsFolder(*path)) {

@@ -52,7 +52,9 @@ std::optional<MciCommand> ParseMciCommand(std::string_view text);
 // device belongs to the process: keep one SdlMci per program. It opens on
 // the first open command, with a short buffer, and stays open until
 // CloseDevice or destruction; when it cannot be opened, every open fails
-// with kCannotLoadDriver.
+// with kCannotLoadDriver. Several aliases may be open, but one sounds at a
+// time: playing one stops another that sounds. A play while the alias still
+// sounds lets it go on; after its end, play starts it again.
 class SdlMci : public platform::Mci {
 public:
     static constexpr int kSampleRate = 44100;
