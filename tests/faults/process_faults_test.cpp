@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -27,18 +30,67 @@
 namespace kerbcall::faults {
 namespace {
 
-// One of the simulator's names that other programs of this machine are
-// unlikely to run under.
+// One of the simulator's names, in capitals as a Windows program may show it.
 constexpr char kSimulatorName[] = "ZRLCF2.EXE";
 
 std::vector<std::string> SimulatorArguments(const std::string& start) {
     return {"--name", kSimulatorName, "--build", "early", "--hold", "--start", start, "--speed", "0.001"};
 }
 
+// The parent of a process, from /proc; 0 when it has gone.
+pid_t ParentOf(std::uint32_t processId) {
+    std::ifstream stat("/proc/" + std::to_string(processId) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::size_t nameEnd = text.rfind(')');
+    std::istringstream fields(nameEnd == std::string::npos ? "" : text.substr(nameEnd + 1));
+    char state = 0;
+    pid_t parent = 0;
+    fields >> state >> parent;
+    return parent;
+}
+
+class ListedSnapshot : public platform::ProcessSnapshot {
+public:
+    explicit ListedSnapshot(std::vector<platform::ProcessEntry> entries) : entries_(std::move(entries)) {}
+    bool Next(platform::ProcessEntry& entry) override {
+        if (next_ == entries_.size()) {
+            return false;
+        }
+        entry = entries_[next_++];
+        return true;
+    }
+
+private:
+    std::vector<platform::ProcessEntry> entries_;
+    std::size_t next_ = 0;
+};
+
+// The real /proc listing, narrowed to this test's own children, so that a
+// simulator another program on the machine runs is not found instead.
+class OwnChildren : public platform::ProcessList {
+public:
+    std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override {
+        const std::unique_ptr<platform::ProcessSnapshot> all = processes_.TakeSnapshot();
+        if (!all) {
+            return nullptr;
+        }
+        std::vector<platform::ProcessEntry> children;
+        for (platform::ProcessEntry entry; all->Next(entry);) {
+            if (ParentOf(entry.processId) == ::getpid()) {
+                children.push_back(entry);
+            }
+        }
+        return std::make_unique<ListedSnapshot>(std::move(children));
+    }
+
+private:
+    posix::ProcFsProcessList processes_;
+};
+
 // The simulator link as the program sets it up: discovery over /proc, then
 // the build probe, reading through process_vm_readv.
 struct SimulatorLink {
-    posix::ProcFsProcessList processes;
+    OwnChildren processes;
     std::ostringstream hints;
     posix::ProcessVmMemory memory{hints};
     fakes::FakeMessagePump pump;
