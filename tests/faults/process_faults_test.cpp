@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -25,7 +26,7 @@
 #include "sound/sound_player.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/faults/scratch_folder.h"
-#include "tests/faults/simulator_process.h"
+#include "tests/posix/sim_process.h"
 
 namespace kerbcall::faults {
 namespace {
@@ -49,22 +50,6 @@ pid_t ParentOf(std::uint32_t processId) {
     return parent;
 }
 
-class ListedSnapshot : public platform::ProcessSnapshot {
-public:
-    explicit ListedSnapshot(std::vector<platform::ProcessEntry> entries) : entries_(std::move(entries)) {}
-    bool Next(platform::ProcessEntry& entry) override {
-        if (next_ == entries_.size()) {
-            return false;
-        }
-        entry = entries_[next_++];
-        return true;
-    }
-
-private:
-    std::vector<platform::ProcessEntry> entries_;
-    std::size_t next_ = 0;
-};
-
 // The real /proc listing, narrowed to this test's own children, so that a
 // simulator another program on the machine runs is not found instead.
 class OwnChildren : public platform::ProcessList {
@@ -80,11 +65,13 @@ public:
                 children.push_back(entry);
             }
         }
-        return std::make_unique<ListedSnapshot>(std::move(children));
+        narrowed_.passes = {std::move(children)};
+        return narrowed_.TakeSnapshot();
     }
 
 private:
     posix::ProcFsProcessList processes_;
+    fakes::FakeProcessList narrowed_;
 };
 
 // The simulator link as the program sets it up: discovery over /proc, then
@@ -150,7 +137,7 @@ constexpr int kPassesBeforeExit = 20;
 constexpr int kPassesAfterExit = 200;
 
 TEST(ProcessFaults, SimulatorThatExitsDuringTheRunGivesZeroSamplesAndStopStillWorks) {
-    SimulatorProcess simulator(SimulatorArguments("1000"));
+    posix::testing::SimProcess simulator(SimulatorArguments("1000"));
     TriggerRun run;
     run.link.Connect();
     ASSERT_EQ(run.link.discovery.simProcessId, static_cast<std::uint32_t>(simulator.pid()));
@@ -158,7 +145,7 @@ TEST(ProcessFaults, SimulatorThatExitsDuringTheRunGivesZeroSamplesAndStopStillWo
 
     run.Loop([&](int pass) {
         if (pass == kPassesBeforeExit) {
-            simulator.Kill();
+            simulator.Stop(SIGKILL);
         }
         return pass == kPassesBeforeExit + kPassesAfterExit;
     });
@@ -176,13 +163,13 @@ TEST(ProcessFaults, SimulatorThatExitsDuringTheRunGivesZeroSamplesAndStopStillWo
 }
 
 TEST(ProcessFaults, SimulatorStartedAfterTheFirstExitedIsNotPickedUp) {
-    std::optional<SimulatorProcess> first(std::in_place, SimulatorArguments("1000"));
+    std::optional<posix::testing::SimProcess> first(std::in_place, SimulatorArguments("1000"));
     const auto firstId = static_cast<std::uint32_t>(first->pid());
     TriggerRun run;
     run.link.Connect();
     ASSERT_EQ(run.link.discovery.simProcessId, firstId);
 
-    std::optional<SimulatorProcess> second;
+    std::optional<posix::testing::SimProcess> second;
     run.Loop([&](int pass) {
         if (pass == kPassesBeforeExit) {
             first.reset();
@@ -238,7 +225,7 @@ private:
 };
 
 TEST(ProcessFaults, ProcessesVanishingDuringTheScanDoNotHideTheSimulator) {
-    SimulatorProcess simulator(SimulatorArguments("1000"));
+    posix::testing::SimProcess simulator(SimulatorArguments("1000"));
     ProcessChurn churn;
     posix::ProcFsProcessList processes;
     constexpr int kSnapshots = 200;

@@ -15,6 +15,7 @@
 #include "platform/posix/sdl_mci.h"
 #include "sound/sound_player.h"
 #include "tests/faults/scratch_folder.h"
+#include "tests/posix/sim_process.h"
 
 namespace kerbcall::faults {
 namespace {
@@ -79,7 +80,7 @@ private:
 };
 
 std::string ToneMp3() {
-    std::ifstream in(KERBCALL_FAULT_DATA "/tone.mp3", std::ios::binary);
+    std::ifstream in(posix::testing::TestData("Tone.MP3"), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
