@@ -139,13 +139,13 @@ TEST(SimulatorProcess, EachBuildIsReadAtItsOwnAddress) {
 }
 
 TEST(SimulatorProcess, SamplesFollowTheSimulator) {
-    const std::string replay = WriteReplay("follow.csv", "0,100\n0.3,250.5\n0.6,-7\n");
+    const std::string replay = WriteReplay("follow.csv", "0,100\n0.5,250.5\n1.0,-7\n");
     SimProcess sim({"--replay", replay, "--hold"});
     Link link({Id(sim)});
     EXPECT_FLOAT_EQ(link.Sample(), 100.0F);
-    std::this_thread::sleep_for(450ms);
+    std::this_thread::sleep_for(750ms);
     EXPECT_FLOAT_EQ(link.Sample(), 250.5F);
-    std::this_thread::sleep_for(300ms);
+    std::this_thread::sleep_for(550ms);
     EXPECT_FLOAT_EQ(link.Sample(), -7.0F);
 }
 
