@@ -18,12 +18,15 @@
 #include <thread>
 #include <vector>
 
+#include "app/main_window.h"
 #include "engine/trigger_loop.h"
+#include "platform/posix/posix_files.h"
 #include "platform/posix/proc_process_list.h"
 #include "platform/posix/process_vm_memory.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
 #include "sound/sound_player.h"
+#include "tests/app/fake_controls.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/faults/scratch_folder.h"
 #include "tests/posix/sim_process.h"
@@ -136,7 +139,7 @@ struct TriggerRun {
 constexpr int kPassesBeforeExit = 20;
 constexpr int kPassesAfterExit = 200;
 
-TEST(ProcessFaults, SimulatorThatExitsDuringTheRunGivesZeroSamplesAndStopStillWorks) {
+TEST(ProcessFaults, SimulatorThatExitsDuringTheRunGivesZeroSamplesPassAfterPass) {
     posix::testing::SimProcess simulator(SimulatorArguments("1000"));
     TriggerRun run;
     run.link.Connect();
@@ -191,6 +194,60 @@ TEST(ProcessFaults, SimulatorStartedAfterTheFirstExitedIsNotPickedUp) {
     EXPECT_EQ(fresh.discovery.simProcessId, static_cast<std::uint32_t>(second->pid()));
     fresh.reader.SamplePosition();
     EXPECT_NEAR(fresh.reader.currentPosition, 2000.0F, 1.0F);
+}
+
+// The whole run of the main window, with its controls faked and everything
+// else real: the note file on disk, /proc, the memory reads.
+TEST(ProcessFaults, StopEndsTheProgramAfterTheSimulatorExited) {
+    ScratchFolder folder;
+    folder.Write("Stage.ini", "start.mp3,1000\r\nnear zero.mp3,5\r\n");
+    posix::testing::SimProcess simulator(SimulatorArguments("1000"));
+    OwnChildren processes;
+    std::ostringstream hints;
+    posix::ProcessVmMemory memory(hints);
+    posix::PosixFiles files;
+    fakes::FakeMci mci;
+    fakes::FakeSleeper sleeper;
+    fakes::FakeMessagePump pump;
+    fakes::FakeProgram program;
+    program.folder = folder.path();
+    platform::Services services{processes, memory, files, mci, sleeper, pump, program};
+    Globals globals;
+    globals.noteFileName = "Stage.ini";
+    fakes::FakeWindow window;
+    fakes::FakeButton command2{app::kStartCaption};
+    fakes::FakeLabel label1;
+    fakes::FakeChooserViews views;
+    app::StartupForm form(globals, services, {window, command2, label1}, views);
+
+    std::vector<float> samples;
+    std::size_t commandsAtStop = 0;
+    pump.onYield = [&](int) {
+        if (form.position.positionAddress == 0) {
+            return;  // still looking for the simulator
+        }
+        samples.push_back(form.position.currentPosition);
+        if (samples.size() == kPassesBeforeExit) {
+            simulator.Stop(SIGKILL);
+        }
+        if (samples.size() == kPassesBeforeExit + kPassesAfterExit) {
+            commandsAtStop = mci.commands.size();
+            form.Command2_Click();
+        }
+    };
+    EXPECT_THROW(form.Command2_Click(), fakes::ProgramEnded);
+
+    ASSERT_EQ(samples.size(), static_cast<std::size_t>(kPassesBeforeExit + kPassesAfterExit));
+    EXPECT_NEAR(samples.front(), 1000.0F, 1.0F);
+    EXPECT_TRUE(
+        std::all_of(samples.begin() + kPassesBeforeExit, samples.end(), [](float sample) { return sample == 0.0F; }));
+    EXPECT_EQ(program.ends, 1);
+    EXPECT_EQ(sleeper.sleeps, std::vector<std::uint32_t>{app::kDeactivationCueMilliseconds});
+    const std::vector<std::string> stop(mci.commands.begin() + static_cast<std::ptrdiff_t>(commandsAtStop),
+                                        mci.commands.end());
+    EXPECT_EQ(stop, (std::vector<std::string>{"close songNumber1", form.sound.OpenCommand("deactivated.mp3"),
+                                              "setaudio songNumber1 left on", "setaudio songNumber1 right on",
+                                              "play songNumber1", "close songNumber1"}));
 }
 
 // Children that start and end as fast as they can, while the test reads.
