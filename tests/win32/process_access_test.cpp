@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <ostream>
 
 #include "platform/win32/win32_platform.h"
 #include "simlink/position_reader.h"
@@ -62,6 +63,8 @@ struct BuildCase {
     std::uint64_t positionAddress;
     float distance;
 };
+
+void PrintTo(const BuildCase& build, std::ostream* out) { *out << build.arguments; }
 
 class PositionReaderOnWindowsTest : public testing::TestWithParam<BuildCase> {};
 

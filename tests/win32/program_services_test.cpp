@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ostream>
 #include <string>
 
 #include "platform/win32/win32_platform.h"
@@ -30,6 +31,8 @@ struct ExistsCase {
     bool exists;
 };
 
+void PrintTo(const ExistsCase& path, std::ostream* out) { *out << '"' << path.relativePath << '"'; }
+
 class FileExistsTest : public Win32FilesTest, public testing::WithParamInterface<ExistsCase> {};
 
 TEST_P(FileExistsTest, FindsFilesAndFoldersButNotAPathEndingInABackslash) {
@@ -55,6 +58,8 @@ struct FolderCase {
     const char* executable;
     const char* folder;
 };
+
+void PrintTo(const FolderCase& path, std::ostream* out) { *out << path.executable; }
 
 class FolderOfExecutableTest : public testing::TestWithParam<FolderCase> {};
 

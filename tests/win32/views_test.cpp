@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct JoinCase {
     const char* name;
     const char* joined;
 };
+
+void PrintTo(const JoinCase& path, std::ostream* out) { *out << path.joined; }
 
 class JoinPathTest : public testing::TestWithParam<JoinCase> {};
 

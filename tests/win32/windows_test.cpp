@@ -6,6 +6,7 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -259,6 +260,8 @@ TEST_F(WindowsTest, ADriveThatCannotBeReachedPutsTheDriveListBack) {
 }
 
 enum class CancelBy { Button, EscapeKey };
+
+void PrintTo(CancelBy way, std::ostream* out) { *out << (way == CancelBy::Button ? "button" : "Escape"); }
 
 class CancelTest : public WindowsTest, public testing::WithParamInterface<CancelBy> {};
 

@@ -98,12 +98,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     *At(kProbeAddress) = options.early ? kEarlyProbeByte : 0;
+    volatile float* distance = reinterpret_cast<volatile float*>(At(distanceAddress));
+    *distance = options.distance;
+    // Whoever reads this line finds the memory set up.
     std::printf("zrl: process %lu, %s build, distance at 0x%lX\n", GetCurrentProcessId(),
                 options.early ? "early" : "late", static_cast<unsigned long>(distanceAddress));
     std::fflush(stdout);
-
-    volatile float* distance = reinterpret_cast<volatile float*>(At(distanceAddress));
-    *distance = options.distance;
     const ULONGLONG started = GetTickCount64();
     for (;;) {
         const double elapsed = static_cast<double>(GetTickCount64() - started) / 1000.0;
