@@ -12,9 +12,7 @@ namespace {
 // "," beyond this position is a fault, as the program has always read them.
 constexpr std::size_t kLastCountablePosition = 32767;
 
-bool IsSkippedLine(std::string_view line) {
-    return line.empty() || line.front() == ';' || line.starts_with("[ ");
-}
+bool IsSkippedLine(std::string_view line) { return line.empty() || line.front() == ';' || line.starts_with("[ "); }
 
 bool IsIgnoredInNumber(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 

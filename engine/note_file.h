@@ -16,8 +16,8 @@ inline constexpr char kMissingNoteFileMessage[] = "Could not find the ZRL Kerbca
 inline constexpr char kDamagedNoteFileMessage[] = "There is an unknown error in the ZRL Kerbcall.ini file";
 
 struct NoteFileContents {
-    std::vector<PaceNote> notes;           // in file order
-    std::vector<std::size_t> noteLines;    // 1-based line number of each note
+    std::vector<PaceNote> notes;         // in file order
+    std::vector<std::size_t> noteLines;  // 1-based line number of each note
     // Each note line as read: views into the bytes given to ParseNoteFile.
     std::vector<std::string_view> lineTexts;
 };

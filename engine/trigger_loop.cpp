@@ -19,13 +19,15 @@ NoteWindows::NoteWindows(std::span<const PaceNote> notes) {
 
 std::optional<int> DecidePass(const NoteWindows& windows, TriggerState& state, float sample) {
     const double position = sample;
-    std::erase_if(state.firedAndInside, [&](int note) { return !windows.Holds(static_cast<std::size_t>(note), position); });
+    std::erase_if(state.firedAndInside,
+                  [&](int note) { return !windows.Holds(static_cast<std::size_t>(note), position); });
     for (std::size_t i = 0; i < windows.size(); ++i) {
         if (!windows.Holds(i, position)) {
             continue;
         }
         const int note = static_cast<int>(i);
-        if (note == state.lastTriggeredIndex || std::ranges::find(state.firedAndInside, note) != state.firedAndInside.end()) {
+        if (note == state.lastTriggeredIndex ||
+            std::ranges::find(state.firedAndInside, note) != state.firedAndInside.end()) {
             continue;
         }
         state.lastTriggeredIndex = note;
@@ -35,8 +37,8 @@ std::optional<int> DecidePass(const NoteWindows& windows, TriggerState& state, f
     return std::nullopt;
 }
 
-void RunTriggerLoop(const Globals& globals, PositionReader& position, SoundPlayer& sound,
-                    platform::MessagePump& pump, bool& stopRequested) {
+void RunTriggerLoop(const Globals& globals, PositionReader& position, SoundPlayer& sound, platform::MessagePump& pump,
+                    bool& stopRequested) {
     stopRequested = false;
     const std::size_t noteCount = std::min(static_cast<std::size_t>(globals.lastNoteIndex + 1), kNoteTableSize);
     const NoteWindows windows(std::span(globals.paceNotes).first(noteCount));

@@ -44,7 +44,7 @@ std::optional<int> DecidePass(const NoteWindows& windows, TriggerState& state, f
 // Samples, decides and plays pass after pass, yielding to the message pump
 // once per pass, until stopRequested is set (only ending the program ends it
 // in the running program).
-void RunTriggerLoop(const Globals& globals, PositionReader& position, SoundPlayer& sound,
-                    platform::MessagePump& pump, bool& stopRequested);
+void RunTriggerLoop(const Globals& globals, PositionReader& position, SoundPlayer& sound, platform::MessagePump& pump,
+                    bool& stopRequested);
 
 }  // namespace kerbcall

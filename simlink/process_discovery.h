@@ -16,8 +16,8 @@ class ProcessDiscovery {
 public:
     static constexpr std::size_t kExecutableSlots = 20;
 
-    ProcessDiscovery(platform::ProcessList& processes, platform::ProcessMemory& memory,
-                     platform::MessagePump& pump, platform::Program& program);
+    ProcessDiscovery(platform::ProcessList& processes, platform::ProcessMemory& memory, platform::MessagePump& pump,
+                     platform::Program& program);
 
     // Fills slots 1 to 13 with the simulator's executable names.
     void LoadExecutableNames();

@@ -1,6 +1,7 @@
 // kerbcall-cli: checks note files and replays distance samples through the
 // same reading and the same pass decision as the program.
 #include <charconv>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -205,17 +206,23 @@ int Replay(const std::vector<std::string>& rawArgs) {
 
 int main(int argc, char** argv) {
     using namespace kerbcall::cli;
-    const std::vector<std::string> args(argv + (argc > 1 ? 2 : argc), argv + argc);
-    const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "check") {
-        return Check(args);
+    // Out of memory on a huge input, for one: said, not a crash.
+    try {
+        const std::vector<std::string> args(argv + (argc > 1 ? 2 : argc), argv + argc);
+        const std::string command = argc > 1 ? argv[1] : "";
+        if (command == "check") {
+            return Check(args);
+        }
+        if (command == "replay") {
+            return Replay(args);
+        }
+        if (command == "probe") {
+            return Probe(args);
+        }
+        std::cerr << kUsage;
+        return kExitUsage;
+    } catch (const std::exception& error) {
+        std::cerr << "kerbcall-cli: " << error.what() << '\n';
+        return kExitRejected;
     }
-    if (command == "replay") {
-        return Replay(args);
-    }
-    if (command == "probe") {
-        return Probe(args);
-    }
-    std::cerr << kUsage;
-    return kExitUsage;
 }

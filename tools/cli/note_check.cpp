@@ -54,8 +54,7 @@ void WarnAboutOverlaps(const NoteFileContents& contents, std::vector<std::string
         if (gap > -20 && gap < 20) {
             warnings.push_back(LineRef(contents, a) + " and " + LineRef(contents, b) + ": trigger windows overlap (" +
                                std::to_string(contents.notes[a].triggerDistance) + " and " +
-                               std::to_string(contents.notes[b].triggerDistance) +
-                               "), only one of them is heard");
+                               std::to_string(contents.notes[b].triggerDistance) + "), only one of them is heard");
         }
     }
 }
