@@ -28,7 +28,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kReads = 200'000;
 constexpr int kPasses = 100'000;
 constexpr int kScans = 200;
-constexpr float kHeldDistance = 100'000.0F;  // beyond every note: each pass walks the whole table
 
 constexpr int kRounds = 5;
 
@@ -57,6 +56,7 @@ pid_t StartSimulator() {
     if (child == 0) {
         const int quiet = ::open("/dev/null", O_WRONLY);
         ::dup2(quiet, STDOUT_FILENO);
+        // Held at 100000, beyond every note: each pass walks the whole table.
         ::execl(KERBCALL_SIM_PATH, KERBCALL_SIM_PATH, "--length", "200000", "--start", "100000", "--speed", "0.001",
                 "--hold", static_cast<char*>(nullptr));
         ::_exit(127);
@@ -95,7 +95,8 @@ void BenchReads(pid_t simulator) {
     position.simProcess = process;
     position.DetectBuild();
     position.SelectPositionAddress();
-    std::printf("simulator pid %d, distance %.1f\n", simulator, static_cast<double>(position.ReadSingle(position.positionAddress)));
+    std::printf("simulator pid %d, distance %.1f\n", simulator,
+                static_cast<double>(position.ReadSingle(position.positionAddress)));
 
     const double bareRead = BestNanoseconds(kReads, [&] { position.SamplePosition(); });
 
@@ -112,17 +113,18 @@ void BenchReads(pid_t simulator) {
     globals.lastNoteIndex = static_cast<std::int16_t>(kNoteTableSize - 1);
     const NoteWindows windows(globals.paceNotes);
     TriggerState state;
-    const double decision = BestNanoseconds(kPasses, [&] {
-        static_cast<void>(DecidePass(windows, state, position.currentPosition));
-    });
+    const double decision =
+        BestNanoseconds(kPasses, [&] { static_cast<void>(DecidePass(windows, state, position.currentPosition)); });
 
     NoSound mci;
     SoundPlayer sound(mci, ".");
     bool stopRequested = false;
-    const double pass = BestNanoseconds(1, [&] {
-        PassCounter pump(stopRequested, kPasses);
-        RunTriggerLoop(globals, position, sound, pump, stopRequested);
-    }) / kPasses;
+    const double pass = BestNanoseconds(1,
+                                        [&] {
+                                            PassCounter pump(stopRequested, kPasses);
+                                            RunTriggerLoop(globals, position, sound, pump, stopRequested);
+                                        }) /
+                        kPasses;
 
     std::printf("bare 4-byte read, pread /proc/PID/mem (used): %8.0f ns\n", bareRead);
     std::printf("bare 4-byte read, process_vm_readv:           %8.0f ns\n", vmRead);

@@ -40,8 +40,8 @@ std::string RefusalReason(std::uint32_t processId) {
     const std::string prefix = "reading the memory of process " + std::to_string(processId) + " is not permitted: ";
     struct stat owner {};
     if (::stat(ProcessFolder(processId).c_str(), &owner) == 0 && owner.st_uid != ::geteuid()) {
-        return prefix + "it runs as user " + UserName(owner.st_uid) + " and Kerbcall as user " +
-               UserName(::geteuid()) + "; run Kerbcall as the simulator's user";
+        return prefix + "it runs as user " + UserName(owner.st_uid) + " and Kerbcall as user " + UserName(::geteuid()) +
+               "; run Kerbcall as the simulator's user";
     }
     if (const std::string scope = PtraceScope(); !scope.empty() && scope != "0") {
         return prefix + "the kernel setting kernel.yama.ptrace_scope is " + scope +
@@ -116,9 +116,8 @@ platform::ProcessHandle ProcessVmMemory::OpenForReading(std::uint32_t processId)
 }
 
 void ProcessVmMemory::Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) {
-    const auto opened = std::ranges::find(opened_, process, [](const OpenedProcess& p) {
-        return static_cast<platform::ProcessHandle>(p.processId);
-    });
+    const auto opened = std::ranges::find(
+        opened_, process, [](const OpenedProcess& p) { return static_cast<platform::ProcessHandle>(p.processId); });
     if (opened == opened_.end() || address > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
         return;
     }

@@ -58,7 +58,8 @@ struct SdlMci::Device {
     ~Device() { Close(); }
 
     Alias* Find(std::string_view name) {
-        const auto found = std::ranges::find_if(aliases, [&](const Alias& alias) { return SameAlias(alias.name, name); });
+        const auto found =
+            std::ranges::find_if(aliases, [&](const Alias& alias) { return SameAlias(alias.name, name); });
         return found == aliases.end() ? nullptr : &*found;
     }
 
@@ -178,7 +179,7 @@ struct SdlMci::Device {
                 ShowSides(*alias);
                 sounding = alias->music;
                 return Mix_PlayMusic(alias->music, command.repeat ? -1 : 1) == 0 ? MciError::kNone
-                                                                                   : MciError::kInvalidFile;
+                                                                                 : MciError::kInvalidFile;
             case MciVerb::kClose: {
                 Release(*alias);
                 aliases.erase(aliases.begin() + (alias - aliases.data()));

@@ -19,7 +19,7 @@ enum class MciError : std::int32_t {
     kCannotLoadDriver = 266,     // no audio device could be opened
     kFileNotFound = 275,
     kDuplicateAlias = 289,
-    kInvalidFile = 296,          // the file holds no sound that can be decoded
+    kInvalidFile = 296,  // the file holds no sound that can be decoded
 };
 
 enum class MciVerb { kOpen, kSetAudio, kPlay, kClose };

@@ -66,12 +66,12 @@ TEST(ParseMciCommand, RefusesEverythingElse) {
         "",
         "   ",
         "open",
-        "open \"a.mp3\"",                                       // no alias
-        "open \"a.mp3\" type mpegvideo",                        // no alias
-        "open \"a.mp3\" type waveaudio alias x",                // another device
-        "open \"a.mp3 type mpegvideo alias x",                  // quote left open
-        "open \"a\"b.mp3\" type mpegvideo alias x",             // quote inside the name
-        "open \"a.mp3\"type mpegvideo alias x",                 // nothing between
+        "open \"a.mp3\"",                            // no alias
+        "open \"a.mp3\" type mpegvideo",             // no alias
+        "open \"a.mp3\" type waveaudio alias x",     // another device
+        "open \"a.mp3 type mpegvideo alias x",       // quote left open
+        "open \"a\"b.mp3\" type mpegvideo alias x",  // quote inside the name
+        "open \"a.mp3\"type mpegvideo alias x",      // nothing between
         "open \"a.mp3\" alias x alias y",
         "open \"a.mp3\" alias",
         "open \"a.mp3\" alias \"\"",

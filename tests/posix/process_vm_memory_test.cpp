@@ -38,8 +38,8 @@ TEST(ProcessVmMemory, LeavesTheBytesItCouldNotReadAsTheyWere) {
     // Two pages, the second made unreadable: a read across the boundary
     // delivers the first half only.
     const long page = ::sysconf(_SC_PAGESIZE);
-    auto* pages = static_cast<unsigned char*>(
-        ::mmap(nullptr, static_cast<std::size_t>(2 * page), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    auto* pages = static_cast<unsigned char*>(::mmap(nullptr, static_cast<std::size_t>(2 * page),
+                                                     PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     ASSERT_NE(pages, MAP_FAILED);
     std::memset(pages, 0xAB, static_cast<std::size_t>(page));
     ASSERT_EQ(::mprotect(pages + page, static_cast<std::size_t>(page), PROT_NONE), 0);
@@ -62,7 +62,8 @@ TEST(ProcessVmMemory, LeavesTheBytesItCouldNotReadAsTheyWere) {
         std::array<std::byte, 4> buffer{};
         memory.Read(c.handle, c.address, buffer);
         for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(buffer[static_cast<std::size_t>(i)], std::byte{static_cast<unsigned char>(i < c.delivered ? 0xAB : 0)})
+            EXPECT_EQ(buffer[static_cast<std::size_t>(i)],
+                      std::byte{static_cast<unsigned char>(i < c.delivered ? 0xAB : 0)})
                 << c.what << ", byte " << i;
         }
     }

@@ -78,7 +78,7 @@ protected:
     // machine allows it. The file shows what was written up to a buffer late.
     void LetPlay(double seconds) {
         const std::size_t wanted = FramesWrittenSoFar() + static_cast<std::size_t>(seconds * kFramesPerSecond);
-        const auto giveUp = std::chrono::steady_clock::now() + 20s;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (FramesWrittenSoFar() < wanted && std::chrono::steady_clock::now() < giveUp) {
             std::this_thread::sleep_for(5ms);
         }
@@ -104,9 +104,8 @@ protected:
     }
 
     static std::size_t LastSoundingFrame(const std::vector<Frame>& frames) {
-        const auto last = std::find_if(frames.rbegin(), frames.rend(), [](const Frame& f) {
-            return f.left != 0 || f.right != 0;
-        });
+        const auto last =
+            std::find_if(frames.rbegin(), frames.rend(), [](const Frame& f) { return f.left != 0 || f.right != 0; });
         return static_cast<std::size_t>(frames.rend() - last);
     }
 
@@ -169,7 +168,7 @@ TEST_F(DiskAudio, CloseSilencesAtOnce) {
     const std::vector<Frame> frames = Written();
     // Only what was already mixed into the device's buffers, and what the
     // file's own buffering had not yet shown, may follow the close.
-    const std::size_t allowance = 8192 / sizeof(Frame) + 2 * SdlMci::kBufferFrames;
+    const std::size_t allowance = 8192 / sizeof(Frame) + 2U * std::size_t{SdlMci::kBufferFrames};
     ASSERT_GT(frames.size(), writtenBeforeClose + allowance);
     EXPECT_GT(LastSoundingFrame(frames), 0U);
     EXPECT_LT(LastSoundingFrame(frames), writtenBeforeClose + allowance);
@@ -208,20 +207,32 @@ TEST_F(DiskAudio, ErrorsComeBackAsCodes) {
 }
 
 TEST_F(DiskAudio, AnyTextGivesAKnownCodeAndNoCrash) {
-    const std::vector<std::string> valid = {OpenTone(), "setaudio songNumber1 left off", "setaudio songNumber1 right on",
-                                            "play songNumber1 repeat", "play songNumber1", "close songNumber1"};
+    const std::vector<std::string> valid = {OpenTone(),
+                                            "setaudio songNumber1 left off",
+                                            "setaudio songNumber1 right on",
+                                            "play songNumber1 repeat",
+                                            "play songNumber1",
+                                            "close songNumber1"};
     const std::set<std::int32_t> known = {0, 261, 263, 266, 275, 289, 296};
     std::mt19937 random(20261206);
-    const auto pick = [&](std::size_t count) { return std::uniform_int_distribution<std::size_t>(0, count - 1)(random); };
+    const auto pick = [&](std::size_t count) {
+        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
+    };
     const std::string alphabet = "\" \t\\/aAlLrRxX019\x80\xff";
     for (int round = 0; round < 5000; ++round) {
         std::string text = valid[pick(valid.size())];
         for (std::size_t edits = pick(4); edits > 0 && !text.empty(); --edits) {
             const std::size_t at = pick(text.size());
             switch (pick(3)) {
-                case 0: text[at] = alphabet[pick(alphabet.size())]; break;
-                case 1: text.insert(at, 1, alphabet[pick(alphabet.size())]); break;
-                default: text.erase(at, pick(text.size() - at) + 1); break;
+                case 0:
+                    text[at] = alphabet[pick(alphabet.size())];
+                    break;
+                case 1:
+                    text.insert(at, 1, alphabet[pick(alphabet.size())]);
+                    break;
+                default:
+                    text.erase(at, pick(text.size() - at) + 1);
+                    break;
             }
         }
         const std::int32_t code = Send(text);

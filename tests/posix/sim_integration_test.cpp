@@ -4,10 +4,10 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <unistd.h>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <unistd.h>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -99,15 +99,13 @@ std::string NameInSnapshot(std::uint32_t processId) {
 }
 
 std::string WriteReplay(const std::string& name, const std::string& text) {
-    const std::string path = ::testing::TempDir() + name;
+    std::string path = ::testing::TempDir() + name;
     std::ofstream(path) << text;
     return path;
 }
 
 TEST(SimulatorProcess, ShowsUpUnderTheSimulatorsNameInTheProcessList) {
-    const struct {
-        std::string name;
-    } cases[] = {{"zrl.exe"}, {"ZRLXSC.EXE"}, {"a-much-longer-simulator-name.exe"}};
+    const struct { std::string name; } cases[] = {{"zrl.exe"}, {"ZRLXSC.EXE"}, {"a-much-longer-simulator-name.exe"}};
     for (const auto& c : cases) {
         SimProcess sim({"--name", c.name, "--hold"});
         EXPECT_EQ(NameInSnapshot(Id(sim)), c.name);

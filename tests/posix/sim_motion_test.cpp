@@ -13,8 +13,8 @@ TEST(LapPlan, DrivesFromTheStartToTheLengthThenLapsFromZero) {
         float distance;
         bool finished;
     } cases[] = {
-        {-1.0, 1, 40.0F, false}, {0.0, 1, 40.0F, false},  {5.5, 1, 95.0F, false},  {6.0, 2, 0.0F, false},
-        {6.5, 2, 5.0F, false},   {15.9, 2, 99.0F, false}, {16.0, 3, 0.0F, false},  {25.0, 3, 90.0F, false},
+        {-1.0, 1, 40.0F, false}, {0.0, 1, 40.0F, false},  {5.5, 1, 95.0F, false}, {6.0, 2, 0.0F, false},
+        {6.5, 2, 5.0F, false},   {15.9, 2, 99.0F, false}, {16.0, 3, 0.0F, false}, {25.0, 3, 90.0F, false},
         {26.0, 3, 100.0F, true}, {1e9, 3, 100.0F, true},
     };
     for (const auto& c : cases) {
@@ -31,7 +31,7 @@ TEST(Replay, WritesEachDistanceAtItsTime) {
         double seconds;
         float distance;
         bool finished;
-    } cases[] = {{0.0, 0.0F, false}, {0.5, 10.0F, false}, {0.99, 10.0F, false},
+    } cases[] = {{0.0, 0.0F, false},  {0.5, 10.0F, false}, {0.99, 10.0F, false},
                  {1.0, 25.0F, false}, {2.0, -3.0F, true},  {9.0, -3.0F, true}};
     for (const auto& c : cases) {
         const CarPosition position = PositionAt(points, c.seconds);
@@ -79,8 +79,16 @@ TEST(SimArguments, DefaultToOneLateLapAndTakeEveryOption) {
         {{}, "zrl.exe", Build::kLate, {3000.0, 40.0, 0.0, 1}, "", false},
         {{"--name", "ZRLC67.EXE", "--build", "early", "--length", "5000", "--speed", "55.5", "--start", "10", "--laps",
           "4", "--hold"},
-         "ZRLC67.EXE", Build::kEarly, {5000.0, 55.5, 10.0, 4}, "", true},
-        {{"--replay", "drive.csv", "--build", "late"}, "zrl.exe", Build::kLate, {3000.0, 40.0, 0.0, 1}, "drive.csv",
+         "ZRLC67.EXE",
+         Build::kEarly,
+         {5000.0, 55.5, 10.0, 4},
+         "",
+         true},
+        {{"--replay", "drive.csv", "--build", "late"},
+         "zrl.exe",
+         Build::kLate,
+         {3000.0, 40.0, 0.0, 1},
+         "drive.csv",
          false},
     };
     for (const auto& c : cases) {
@@ -100,18 +108,9 @@ TEST(SimArguments, DefaultToOneLateLapAndTakeEveryOption) {
 
 TEST(SimArguments, RefusesWhatItCannotDrive) {
     const std::vector<std::string> bad[] = {
-        {"--length"},
-        {"--length", "0"},
-        {"--length", "abc"},
-        {"--speed", "-5"},
-        {"--start", "3000"},
-        {"--start", "-1"},
-        {"--laps", "0"},
-        {"--laps", "1.5"},
-        {"--build", "middle"},
-        {"--name", ""},
-        {"--name", "a/b.exe"},
-        {"--replay", "x.csv", "--speed", "3"},
+        {"--length"},          {"--length", "0"}, {"--length", "abc"},   {"--speed", "-5"},
+        {"--start", "3000"},   {"--start", "-1"}, {"--laps", "0"},       {"--laps", "1.5"},
+        {"--build", "middle"}, {"--name", ""},    {"--name", "a/b.exe"}, {"--replay", "x.csv", "--speed", "3"},
         {"--fast", "yes"},
     };
     for (const auto& args : bad) {

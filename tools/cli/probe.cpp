@@ -99,8 +99,8 @@ int RunProbe(ProbePlatform& platform, bool json, std::ostream& out) {
         out << "{\"found\":true,\"name\":" << JsonString(name) << ",\"pid\":" << discovery.simProcessId
             << ",\"index\":" << discovery.simExecutableIndex << ",\"readable\":" << (readable ? "true" : "false");
     } else {
-        out << "simulator: " << name << " (pid " << discovery.simProcessId << ", index "
-            << discovery.simExecutableIndex << ")\n";
+        out << "simulator: " << name << " (pid " << discovery.simProcessId << ", index " << discovery.simExecutableIndex
+            << ")\n";
     }
     if (!readable) {
         const std::string reason = platform.readAccessProblem(discovery.simProcessId);
@@ -122,9 +122,9 @@ int RunProbe(ProbePlatform& platform, bool json, std::ostream& out) {
         samples += (i == 0 ? "" : json ? "," : " ") + SampleText(position.currentPosition, json);
     }
     if (json) {
-        out << ",\"probeByte\":" << static_cast<int>(probeByte) << ",\"earlyBuild\":"
-            << (position.earlyBuild ? "true" : "false") << ",\"positionAddress\":" << position.positionAddress
-            << ",\"samples\":[" << samples << "]}\n";
+        out << ",\"probeByte\":" << static_cast<int>(probeByte)
+            << ",\"earlyBuild\":" << (position.earlyBuild ? "true" : "false")
+            << ",\"positionAddress\":" << position.positionAddress << ",\"samples\":[" << samples << "]}\n";
     } else {
         out << "build probe byte: " << HexText(probeByte) << " (" << (position.earlyBuild ? "early" : "late")
             << " build)\ndistance address: " << HexText(position.positionAddress) << "\ndistance samples: " << samples

@@ -75,8 +75,8 @@ void BecomeWindowsProgram(int argc, char** argv, const std::string& name) {
 std::byte* MapPageAt(std::uint64_t address) {
     const std::uintptr_t page = static_cast<std::uintptr_t>(address) & ~(kPageSize - 1);
     void* wanted = reinterpret_cast<void*>(page);  // NOLINT: a fixed address
-    void* mapped = ::mmap(wanted, kPageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE,
-                          -1, 0);
+    void* mapped =
+        ::mmap(wanted, kPageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED_NOREPLACE, -1, 0);
     if (mapped != wanted) {
         return nullptr;
     }

@@ -129,8 +129,8 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
         } else {
             return "bad option: " + option + " " + value;
         }
-        planGiven = planGiven || option == "--length" || option == "--speed" || option == "--start" ||
-                    option == "--laps";
+        planGiven =
+            planGiven || option == "--length" || option == "--speed" || option == "--start" || option == "--laps";
     }
     if (planGiven && !options.replayFile.empty()) {
         return "--replay goes without --length, --speed, --start and --laps";
