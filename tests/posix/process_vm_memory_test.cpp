@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <sstream>
 
 #include "platform/posix/process_vm_memory.h"
@@ -24,6 +26,23 @@ TEST(ProcessVmMemory, OpensARunningProcessAsItsId) {
     EXPECT_EQ(memory.OpenForReading(0x7FFFFFF0U), 0U);  // above any process id
     EXPECT_EQ(hints.str(), "");
     EXPECT_EQ(ReadAccessProblem(0x7FFFFFF0U), "process 2147483632 is not running");
+}
+
+std::size_t OpenFiles() {
+    const std::filesystem::directory_iterator files("/proc/self/fd");
+    return static_cast<std::size_t>(std::distance(begin(files), end(files)));
+}
+
+TEST(ProcessVmMemory, KeepsOneMemoryFileAProcessUntilItEnds) {
+    const std::size_t before = OpenFiles();
+    {
+        ProcessVmMemory memory;
+        for (int opening = 0; opening < 3; ++opening) {
+            EXPECT_EQ(memory.OpenForReading(OwnId()), OwnId());
+        }
+        EXPECT_EQ(OpenFiles(), before + 1);
+    }
+    EXPECT_EQ(OpenFiles(), before);
 }
 
 TEST(ProcessVmMemory, ReadsTheBytesInMemoryOrder) {
