@@ -48,13 +48,13 @@ HWND CreateFixedWindow(const char* windowClass, const char* title, DWORD style, 
 // the window it stands in.
 LRESULT CALLBACK PanelProcedure(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_COMMAND:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLOREDIT:
-        return SendMessageA(GetParent(panel), message, wParam, lParam);
-    default:
-        return DefWindowProcA(panel, message, wParam, lParam);
+        case WM_COMMAND:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+            return SendMessageA(GetParent(panel), message, wParam, lParam);
+        default:
+            return DefWindowProcA(panel, message, wParam, lParam);
     }
 }
 
@@ -110,36 +110,36 @@ MainWindowView::MainWindowView(platform::Program& program)
       buttonFont_(CreatePointFont(kFontFace, kDefaultFontPoints, FW_NORMAL)),
       labelFont_(CreatePointFont(kFontFace, kLabelFontPoints, FW_BOLD)),
       window_(handle_),
-      command2_(CreateControl(handle_, "BUTTON", app::kStartCaption, WS_TABSTOP | BS_PUSHBUTTON, kCommand2Id, 3360,
-                              360, 1215, 375)),
-      label1_(CreateControl(handle_, "STATIC", "", SS_LEFT | SS_NOPREFIX, kLabel1Id, 600, 480, 2292, 252)) {
+      command2_(CreateControl(handle_, "BUTTON", app::kStartCaption, WS_TABSTOP | BS_PUSHBUTTON, kCommand2Id, 3360, 360,
+                              1215, 375)),
+      label1_(CreateControl(handle_, "STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kLabel1Id, 600, 480, 2292, 252)) {
     SetFont(GetDlgItem(handle_, kCommand2Id), buttonFont_.font);
     SetFont(GetDlgItem(handle_, kLabel1Id), labelFont_.font);
 }
 
 LRESULT MainWindowView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_COMMAND:
-        if (form_ != nullptr && LOWORD(wParam) == kCommand2Id && HIWORD(wParam) == BN_CLICKED) {
-            app::HandleEvent(program_, [this] { form_->Command2_Click(); });
-        }
-        return 0;
-    case WM_CLOSE:
-        if (form_ != nullptr) {
-            app::HandleEvent(program_, [this] {
-                std::int16_t cancel = 0;
-                form_->Form_QueryUnload(cancel, 0);
-            });
-        }
-        return 0;
-    case WM_ACTIVATE:
-        RestoreFocus(handle_, focus_, wParam);
-        return 0;
-    case WM_CTLCOLORSTATIC:
-        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-    default:
-        return DefWindowProcA(handle_, message, wParam, lParam);
+        case WM_COMMAND:
+            if (form_ != nullptr && LOWORD(wParam) == kCommand2Id && HIWORD(wParam) == BN_CLICKED) {
+                app::HandleEvent(program_, [this] { form_->Command2_Click(); });
+            }
+            return 0;
+        case WM_CLOSE:
+            if (form_ != nullptr) {
+                app::HandleEvent(program_, [this] {
+                    std::int16_t cancel = 0;
+                    form_->Form_QueryUnload(cancel, 0);
+                });
+            }
+            return 0;
+        case WM_ACTIVATE:
+            RestoreFocus(handle_, focus_, wParam);
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        default:
+            return DefWindowProcA(handle_, message, wParam, lParam);
     }
 }
 
@@ -151,21 +151,19 @@ ChooserWindowView::ChooserWindowView(platform::Program& program)
       buttonFont_(CreatePointFont(kFontFace, kDefaultFontPoints, FW_NORMAL)),
       panelFont_(CreatePointFont(kFontFace, kPanelFontPoints, FW_BOLD)),
       window_(handle_),
-      cmdSelect_(CreateControl(handle_, "BUTTON", "Select", WS_TABSTOP | BS_PUSHBUTTON, kSelectId, 1920, 5040, 1200,
-                               480)),
-      cmdCancel_(CreateControl(handle_, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, kCancelId, 3840, 5040, 1200,
-                               480)),
+      cmdSelect_(
+          CreateControl(handle_, "BUTTON", "Select", WS_TABSTOP | BS_PUSHBUTTON, kSelectId, 1920, 5040, 1200, 480)),
+      cmdCancel_(
+          CreateControl(handle_, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, kCancelId, 3840, 5040, 1200, 480)),
       picture1_(CreateControl(handle_, kPanelWindowClass, "", WS_CLIPCHILDREN, kPicture1Id, 120, 120, 6735, 4335,
                               WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT)),
       // The height given to a drop-down list is that of its open list.
       drvList_(CreateControl(picture1_, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kDriveListId, 120,
                              120, 3615, 315 * 8)),
-      dirList_(CreateControl(picture1_, "LISTBOX", "",
-                             WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, kDirectoryListId, 120, 600,
-                             3615, 3465, WS_EX_CLIENTEDGE)),
-      filList_(CreateControl(picture1_, "LISTBOX", "",
-                             WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, kFileListId, 4080, 120,
-                             2415, 3912, WS_EX_CLIENTEDGE)) {
+      dirList_(CreateControl(picture1_, "LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                             kDirectoryListId, 120, 600, 3615, 3465, WS_EX_CLIENTEDGE)),
+      filList_(CreateControl(picture1_, "LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                             kFileListId, 4080, 120, 2415, 3912, WS_EX_CLIENTEDGE)) {
     SetFont(GetDlgItem(handle_, kSelectId), buttonFont_.font);
     SetFont(GetDlgItem(handle_, kCancelId), buttonFont_.font);
     for (const int list : {kDriveListId, kDirectoryListId, kFileListId}) {
@@ -191,65 +189,65 @@ void ChooserWindowView::RouteEventsTo(app::FrmFileManager2& form) {
 
 LRESULT ChooserWindowView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_COMMAND:
-        // A closed chooser hears nothing more, whatever its lists still send.
-        if (form_ != nullptr && IsWindowVisible(handle_)) {
-            Command(LOWORD(wParam), HIWORD(wParam));
+        case WM_COMMAND:
+            // A closed chooser hears nothing more, whatever its lists still send.
+            if (form_ != nullptr && IsWindowVisible(handle_)) {
+                Command(LOWORD(wParam), HIWORD(wParam));
+            }
+            return 0;
+        case WM_ACTIVATE:
+            RestoreFocus(handle_, focus_, wParam);
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            SetBkColor(reinterpret_cast<HDC>(wParam), kChooserBackground);
+            return reinterpret_cast<LRESULT>(background_);
+        case WM_ERASEBKGND: {
+            RECT client;
+            GetClientRect(handle_, &client);
+            FillRect(reinterpret_cast<HDC>(wParam), &client, background_);
+            return 1;
         }
-        return 0;
-    case WM_ACTIVATE:
-        RestoreFocus(handle_, focus_, wParam);
-        return 0;
-    case WM_CTLCOLORSTATIC:
-        SetBkColor(reinterpret_cast<HDC>(wParam), kChooserBackground);
-        return reinterpret_cast<LRESULT>(background_);
-    case WM_ERASEBKGND: {
-        RECT client;
-        GetClientRect(handle_, &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, background_);
-        return 1;
-    }
-    case TopLevelWindow::kDiscardMessage:
-        DestroyWindow(handle_);
-        return 0;
-    default:
-        return DefWindowProcA(handle_, message, wParam, lParam);
+        case TopLevelWindow::kDiscardMessage:
+            DestroyWindow(handle_);
+            return 0;
+        default:
+            return DefWindowProcA(handle_, message, wParam, lParam);
     }
 }
 
 void ChooserWindowView::Command(int control, int notification) {
     switch (control) {
-    case kSelectId:
-        if (notification == BN_CLICKED) {
-            app::HandleEvent(program_, [this] { form_->cmdSelect_Click(); });
-        }
-        break;
-    case kCancelId:
-        if (notification == BN_CLICKED) {
-            app::HandleEvent(program_, [this] { form_->cmdCancel_Click(); });
-        }
-        break;
-    case kDriveListId:
-        if (notification == CBN_SELCHANGE) {
-            app::HandleEvent(program_, [this] { drvList_.SelectionChanged(); });
-        }
-        break;
-    case kDirectoryListId:
-        if (notification == LBN_DBLCLK) {
-            app::HandleEvent(program_, [this] { dirList_.DoubleClicked(); });
-        } else if (notification == LBN_KILLFOCUS) {
-            app::HandleEvent(program_, [this] { dirList_.LostFocus(); });
-        }
-        break;
-    case kFileListId:
-        if (notification == LBN_SELCHANGE) {
-            app::HandleEvent(program_, [this] { filList_.SelectionChanged(); });
-        } else if (notification == LBN_DBLCLK) {
-            app::HandleEvent(program_, [this] { filList_.DoubleClicked(); });
-        }
-        break;
-    default:
-        break;
+        case kSelectId:
+            if (notification == BN_CLICKED) {
+                app::HandleEvent(program_, [this] { form_->cmdSelect_Click(); });
+            }
+            break;
+        case kCancelId:
+            if (notification == BN_CLICKED) {
+                app::HandleEvent(program_, [this] { form_->cmdCancel_Click(); });
+            }
+            break;
+        case kDriveListId:
+            if (notification == CBN_SELCHANGE) {
+                app::HandleEvent(program_, [this] { drvList_.SelectionChanged(); });
+            }
+            break;
+        case kDirectoryListId:
+            if (notification == LBN_DBLCLK) {
+                app::HandleEvent(program_, [this] { dirList_.DoubleClicked(); });
+            } else if (notification == LBN_KILLFOCUS) {
+                app::HandleEvent(program_, [this] { dirList_.LostFocus(); });
+            }
+            break;
+        case kFileListId:
+            if (notification == LBN_SELCHANGE) {
+                app::HandleEvent(program_, [this] { filList_.SelectionChanged(); });
+            } else if (notification == LBN_DBLCLK) {
+                app::HandleEvent(program_, [this] { filList_.DoubleClicked(); });
+            }
+            break;
+        default:
+            break;
     }
 }
 

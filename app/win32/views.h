@@ -39,7 +39,6 @@ public:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
-
     platform::Program& program_;
     app::StartupForm* form_ = nullptr;
     HWND handle_;

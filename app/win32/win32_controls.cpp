@@ -211,9 +211,8 @@ std::string LastComponent(const std::string& path) {
 
 bool DirectoryListBox::SetPath(std::string_view requested) {
     std::string target(requested);
-    const int drive = target.size() == 2 && target[1] == ':'
-                          ? std::tolower(static_cast<unsigned char>(target[0])) - 'a'
-                          : -1;
+    const int drive =
+        target.size() == 2 && target[1] == ':' ? std::tolower(static_cast<unsigned char>(target[0])) - 'a' : -1;
     if (drive >= 0 && drive < 26 && !currentFolders_[static_cast<std::size_t>(drive)].empty()) {
         target = currentFolders_[static_cast<std::size_t>(drive)];
     }

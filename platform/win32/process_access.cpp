@@ -61,8 +61,9 @@ void Win32ProcessMemory::Read(ProcessHandle process, std::uint64_t address, std:
         return;
     }
     SIZE_T bytesRead = 0;
-    ReadProcessMemory(reinterpret_cast<HANDLE>(process), reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)),
-                      buffer.data(), buffer.size(), &bytesRead);
+    ReadProcessMemory(reinterpret_cast<HANDLE>(process),
+                      reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)), buffer.data(), buffer.size(),
+                      &bytesRead);
 }
 
 }  // namespace kerbcall::platform::win32

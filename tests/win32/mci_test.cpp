@@ -30,11 +30,11 @@ private:
     platform::win32::Win32Mci service_;
 };
 
-// tone.mp3 lies in the sound folder beside the test program.
+// The sound folder lies beside the test program.
 TEST(MciTest, EveryCommandForARealMp3Succeeds) {
     AnsweredCommands mci;
     SoundPlayer player(mci, TestProgramFolder());
-    player.PlaySound("tone.mp3", false, "");
+    player.PlaySound("left3.mp3", false, "");
     player.CloseSound();
     ASSERT_EQ(mci.sent.size(), 5U);
     for (const auto& answered : mci.sent) {
@@ -45,7 +45,7 @@ TEST(MciTest, EveryCommandForARealMp3Succeeds) {
 TEST(MciTest, OneChannelAndRepeatingPlaySucceedToo) {
     AnsweredCommands mci;
     SoundPlayer player(mci, TestProgramFolder());
-    player.PlaySound("tone.mp3", true, "left");
+    player.PlaySound("hairpin.mp3", true, "left");
     player.CloseSound();
     ASSERT_EQ(mci.sent.size(), 4U);
     for (const auto& answered : mci.sent) {

@@ -41,9 +41,9 @@ TEST_P(FileExistsTest, FindsFilesAndFoldersButNotAPathEndingInABackslash) {
 
 INSTANTIATE_TEST_SUITE_P(Paths, FileExistsTest,
                          testing::Values(ExistsCase{"\\Monza.ini", true}, ExistsCase{"\\MONZA.INI", true},
-                                         ExistsCase{"", true}, ExistsCase{"\\", false},
-                                         ExistsCase{"\\Spa.ini", false}, ExistsCase{"\\*.ini", true},
-                                         ExistsCase{"\\*.mp3", false}, ExistsCase{"\\no folder\\Monza.ini", false}));
+                                         ExistsCase{"", true}, ExistsCase{"\\", false}, ExistsCase{"\\Spa.ini", false},
+                                         ExistsCase{"\\*.ini", true}, ExistsCase{"\\*.mp3", false},
+                                         ExistsCase{"\\no folder\\Monza.ini", false}));
 
 TEST_F(Win32FilesTest, ReadsAWholeFileByteForByte) {
     EXPECT_EQ(files_.ReadWholeFile(folder_ + "\\Monza.ini"), "left3.mp3,125\r\n");
@@ -91,8 +91,8 @@ TEST(Win32MessagePumpTest, HandlesEveryPendingMessageAndReturns) {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "KerbcallPumpTest";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowA("KerbcallPumpTest", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                windowClass.hInstance, nullptr);
+    HWND window =
+        CreateWindowA("KerbcallPumpTest", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
     ASSERT_NE(window, nullptr);
     int handled = 0;
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&handled));

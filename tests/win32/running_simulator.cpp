@@ -22,8 +22,8 @@ RunningSimulator::RunningSimulator(const std::string& arguments) {
     startup.hStdOutput = writeEnd;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     std::string commandLine = "\"" + TestProgramFolder() + "\\zrl.exe\" " + arguments;
-    const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process_);
+    const BOOL started =
+        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process_);
     CloseHandle(writeEnd);
     // The simulator writes its first line once its memory holds the values.
     char firstByte = 0;

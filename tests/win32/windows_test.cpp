@@ -37,8 +37,8 @@ bool WaitUntil(const std::function<bool()>& condition) {
 std::string Narrow(const std::wstring& text) {
     std::string narrow(text.size() * 4 + 1, '\0');
     narrow.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                                                narrow.data(), static_cast<int>(narrow.size()),
-                                                                nullptr, nullptr)));
+                                                               narrow.data(), static_cast<int>(narrow.size()), nullptr,
+                                                               nullptr)));
     return narrow;
 }
 
@@ -50,8 +50,7 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
 
 std::string TextOf(HWND window) {
     std::wstring text(static_cast<std::size_t>(Send(window, WM_GETTEXTLENGTH)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    text.resize(static_cast<std::size_t>(Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
     return Narrow(text);
 }
 
@@ -112,12 +111,12 @@ protected:
         CreateDirectoryA((folder_ + "\\Tracks").c_str(), nullptr);
         CreateDirectoryA((folder_ + "\\Zuda Vodaz Sounds").c_str(), nullptr);
         ASSERT_TRUE(CopyFileA((source + "\\kerbcall.exe").c_str(), (folder_ + "\\kerbcall.exe").c_str(), FALSE));
-        for (const char* cue : {"activated.mp3", "deactivated.mp3", "tone.mp3"}) {
-            CopyFileA((source + "\\Zuda Vodaz Sounds\\tone.mp3").c_str(),
-                      (folder_ + "\\Zuda Vodaz Sounds\\" + cue).c_str(), FALSE);
+        for (const char* sound : {"activated.mp3", "deactivated.mp3", "left3.mp3", "right2.mp3"}) {
+            CopyFileA((source + "\\Zuda Vodaz Sounds\\" + sound).c_str(),
+                      (folder_ + "\\Zuda Vodaz Sounds\\" + sound).c_str(), FALSE);
         }
         for (const char* file : {"Monza.ini", "Spa.1967.ini", "hidden.ini", "notes.txt", "Tracks\\Imola.ini"}) {
-            std::ofstream(folder_ + "\\" + file, std::ios::binary) << "tone.mp3,100\r\n";
+            std::ofstream(folder_ + "\\" + file, std::ios::binary) << "left3.mp3,100\r\nright2.mp3,400\r\n";
         }
         SetFileAttributesA((folder_ + "\\hidden.ini").c_str(), FILE_ATTRIBUTE_HIDDEN);
         StartProgram();
@@ -203,6 +202,17 @@ TEST_F(WindowsTest, BothWindowsOpenWithTheChooserOnTheProgramFolder) {
     SaveScreenshot(TestProgramFolder() + "\\screenshots\\started.bmp");
 }
 
+TEST_F(WindowsTest, TheChooserGivesItsFocusToCancelWhileSelectIsDisabled) {
+    SetForegroundWindow(chooser_);
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof(thread);
+    ASSERT_TRUE(WaitUntil([&] {
+        return GetGUIThreadInfo(process_.dwThreadId, &thread) && thread.hwndActive == chooser_ &&
+               thread.hwndFocus != nullptr;
+    }));
+    EXPECT_EQ(thread.hwndFocus, cancel_);
+}
+
 TEST_F(WindowsTest, SelectShowsTheTrackNameAndStartThenStopEndsTheProgram) {
     PickEntry(files_, "Spa.1967.ini", LBN_SELCHANGE);
     ASSERT_TRUE(WaitUntil([this] { return IsWindowEnabled(select_) != FALSE; }));
@@ -243,9 +253,8 @@ TEST_F(WindowsTest, FoldersOpenOnDoubleClickOrWhenTheHighlightIsLeft) {
 TEST_F(WindowsTest, ADriveThatCannotBeReachedPutsTheDriveListBack) {
     // scripts/setup-wine maps y: to a folder that does not exist.
     const std::vector<std::string> drives = ComboEntries(drives_);
-    const auto unreachable = std::find_if(drives.begin(), drives.end(), [](const std::string& entry) {
-        return entry.starts_with("y:");
-    });
+    const auto unreachable =
+        std::find_if(drives.begin(), drives.end(), [](const std::string& entry) { return entry.starts_with("y:"); });
     if (unreachable == drives.end()) {
         GTEST_SKIP() << "no drive y: without a medium in this Wine prefix";
     }

@@ -11,6 +11,8 @@
 // given) or when it is killed.
 #include <windows.h>
 
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -29,7 +31,8 @@ constexpr DWORD kTickMilliseconds = 10;
 // above, however large the code before it grows: its bounds are checked at
 // start-up.
 constexpr std::uintptr_t kImageSpan = 0x320000;
-std::uint8_t simulatorMemory[kImageSpan];
+// Volatile: others read it, this program only writes it.
+volatile std::uint8_t simulatorMemory[kImageSpan];
 
 struct Options {
     bool early = false;
@@ -73,12 +76,21 @@ bool ParseOptions(int argc, char** argv, Options& options) {
 }
 
 bool Covers(std::uintptr_t address, std::size_t size) {
-    const auto begin = reinterpret_cast<std::uintptr_t>(simulatorMemory);
+    const auto begin = reinterpret_cast<std::uintptr_t>(&simulatorMemory[0]);
     return address >= begin && address + size <= begin + kImageSpan;
 }
 
-std::uint8_t* At(std::uintptr_t address) {
-    return simulatorMemory + (address - reinterpret_cast<std::uintptr_t>(simulatorMemory));
+volatile std::uint8_t* At(std::uintptr_t address) {
+    return simulatorMemory + (address - reinterpret_cast<std::uintptr_t>(&simulatorMemory[0]));
+}
+
+// The float's bytes in memory order, as the simulator keeps its distance.
+void StoreDistance(std::uintptr_t address, float distance) {
+    const auto bytes = std::bit_cast<std::array<std::uint8_t, sizeof(float)>>(distance);
+    volatile std::uint8_t* target = At(address);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        target[i] = bytes[i];
+    }
 }
 
 }  // namespace
@@ -86,20 +98,20 @@ std::uint8_t* At(std::uintptr_t address) {
 int main(int argc, char** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fputs("usage: zrl [--early] [--hold DISTANCE] [--speed UNITS_PER_SECOND] [--length TRACK_LENGTH] "
-                   "[--seconds RUN_TIME]\n",
-                   stderr);
+        std::fputs(
+            "usage: zrl [--early] [--hold DISTANCE] [--speed UNITS_PER_SECOND] [--length TRACK_LENGTH] "
+            "[--seconds RUN_TIME]\n",
+            stderr);
         return 2;
     }
     const std::uintptr_t distanceAddress = options.early ? kEarlyDistanceAddress : kLateDistanceAddress;
     if (!Covers(kProbeAddress, 1) || !Covers(distanceAddress, sizeof(float))) {
         std::fprintf(stderr, "zrl: memory at %p is not where the simulator keeps its values\n",
-                     static_cast<void*>(simulatorMemory));
+                     static_cast<const volatile void*>(&simulatorMemory[0]));
         return 1;
     }
     *At(kProbeAddress) = options.early ? kEarlyProbeByte : 0;
-    volatile float* distance = reinterpret_cast<volatile float*>(At(distanceAddress));
-    *distance = options.distance;
+    StoreDistance(distanceAddress, options.distance);
     // Whoever reads this line finds the memory set up.
     std::printf("zrl: process %lu, %s build, distance at 0x%lX\n", GetCurrentProcessId(),
                 options.early ? "early" : "late", static_cast<unsigned long>(distanceAddress));
@@ -111,7 +123,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (!options.hold) {
-            *distance = static_cast<float>(std::fmod(elapsed * options.speed, static_cast<double>(options.length)));
+            StoreDistance(distanceAddress,
+                          static_cast<float>(std::fmod(elapsed * options.speed, static_cast<double>(options.length))));
         }
         Sleep(kTickMilliseconds);
     }
