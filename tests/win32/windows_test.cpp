@@ -59,8 +59,13 @@ std::vector<std::string> EntriesOf(HWND list, UINT countMessage, UINT lengthMess
     std::vector<std::string> entries;
     const auto count = static_cast<WPARAM>(Send(list, countMessage));
     for (WPARAM index = 0; index < count; ++index) {
-        std::wstring text(static_cast<std::size_t>(Send(list, lengthMessage, index)) + 1, L'\0');
-        text.resize(static_cast<std::size_t>(Send(list, textMessage, index, reinterpret_cast<LPARAM>(text.data()))));
+        const LRESULT length = Send(list, lengthMessage, index);
+        if (length < 0) {  // the list changed meanwhile
+            break;
+        }
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        const LRESULT copied = Send(list, textMessage, index, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(std::clamp<LRESULT>(copied, 0, length)));
         entries.push_back(Narrow(text));
     }
     return entries;
@@ -71,7 +76,10 @@ std::vector<std::string> ComboEntries(HWND combo) {
     return EntriesOf(combo, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
 
-std::string Trimmed(const std::string& text) { return text.substr(text.find_first_not_of(' ')); }
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first);
+}
 
 struct WindowSearch {
     DWORD processId;
@@ -154,17 +162,31 @@ protected:
 
     bool Ended() { return WaitForSingleObject(process_.hProcess, 20000) == WAIT_OBJECT_0; }
 
-    // As a click on a list's entry: select it and tell the chooser.
-    void PickEntry(HWND list, const std::string& entry, WORD notification) {
+    // Clicks a list's entry with the mouse, once or twice, as a user does.
+    // Returns the entry's index.
+    WPARAM ClickEntry(HWND list, const std::string& entry, int clicks) {
         const std::vector<std::string> entries = ListEntries(list);
-        for (std::size_t index = 0; index < entries.size(); ++index) {
-            if (Trimmed(entries[index]) == entry) {
-                Send(list, LB_SETCURSEL, index);
-                Send(panel_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), notification), reinterpret_cast<LPARAM>(list));
-                return;
-            }
+        const auto found =
+            std::ranges::find_if(entries, [&entry](const std::string& text) { return Trimmed(text) == entry; });
+        if (found == entries.end()) {
+            ADD_FAILURE() << entry << " is not listed";
+            return 0;
         }
-        ADD_FAILURE() << entry << " is not listed";
+        const auto index = static_cast<WPARAM>(found - entries.begin());
+        RECT item{};
+        Send(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
+        const LPARAM point = MAKELPARAM(item.left + 4, (item.top + item.bottom) / 2);
+        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        PostMessageA(list, WM_LBUTTONUP, 0, point);
+        if (clicks == 2) {
+            PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+            PostMessageA(list, WM_LBUTTONUP, 0, point);
+        }
+        return index;
+    }
+
+    bool FilesListed(const std::vector<std::string>& names) {
+        return WaitUntil([&] { return ListEntries(files_) == names; });
     }
 
     std::string folder_;
@@ -214,7 +236,8 @@ TEST_F(WindowsTest, TheChooserGivesItsFocusToCancelWhileSelectIsDisabled) {
 }
 
 TEST_F(WindowsTest, SelectShowsTheTrackNameAndStartThenStopEndsTheProgram) {
-    PickEntry(files_, "Spa.1967.ini", LBN_SELCHANGE);
+    SetForegroundWindow(chooser_);
+    ClickEntry(files_, "Spa.1967.ini", 1);
     ASSERT_TRUE(WaitUntil([this] { return IsWindowEnabled(select_) != FALSE; }));
     PostMessageA(select_, BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([this] { return !IsWindow(chooser_); }));
@@ -231,23 +254,28 @@ TEST_F(WindowsTest, SelectShowsTheTrackNameAndStartThenStopEndsTheProgram) {
 }
 
 TEST_F(WindowsTest, ADoubleClickOnAFileSelectsIt) {
-    PickEntry(files_, "Monza.ini", LBN_SELCHANGE);
-    PickEntry(files_, "Monza.ini", LBN_DBLCLK);
+    SetForegroundWindow(chooser_);
+    ClickEntry(files_, "Monza.ini", 2);
     ASSERT_TRUE(WaitUntil([this] { return !IsWindow(chooser_); }));
     EXPECT_EQ(TextOf(label1_), "Monza");
 }
 
-TEST_F(WindowsTest, FoldersOpenOnDoubleClickOrWhenTheHighlightIsLeft) {
-    PickEntry(files_, "Monza.ini", LBN_SELCHANGE);
-    PickEntry(folders_, "Tracks", LBN_DBLCLK);
-    EXPECT_EQ(ListEntries(files_), (std::vector<std::string>{"Imola.ini"}));
+TEST_F(WindowsTest, FoldersOpenOnDoubleClickOrWhenTheFocusLeavesAHighlightedOne) {
+    SetForegroundWindow(chooser_);
+    ClickEntry(files_, "Monza.ini", 1);
+    ASSERT_TRUE(WaitUntil([this] { return IsWindowEnabled(select_) != FALSE; }));
+    ClickEntry(folders_, "Tracks", 2);
+    ASSERT_TRUE(FilesListed({"Imola.ini"}));
     EXPECT_FALSE(IsWindowEnabled(select_));
 
+    // One click only highlights the folder above; Tab then moves the focus on
+    // to the file list, and the highlighted folder opens.
     const std::string programFolderName = folder_.substr(folder_.rfind('\\') + 1);
-    PickEntry(folders_, programFolderName, LBN_SELCHANGE);
+    const WPARAM above = ClickEntry(folders_, programFolderName, 1);
+    ASSERT_TRUE(WaitUntil([&] { return Send(folders_, LB_GETCURSEL) == static_cast<LRESULT>(above); }));
     EXPECT_EQ(ListEntries(files_), (std::vector<std::string>{"Imola.ini"}));
-    Send(panel_, WM_COMMAND, MAKEWPARAM(kDirectoryListId, LBN_KILLFOCUS), reinterpret_cast<LPARAM>(folders_));
-    EXPECT_EQ(ListEntries(files_), (std::vector<std::string>{"Monza.ini", "Spa.1967.ini"}));
+    PostMessageA(folders_, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_TRUE(FilesListed({"Monza.ini", "Spa.1967.ini"}));
 }
 
 TEST_F(WindowsTest, ADriveThatCannotBeReachedPutsTheDriveListBack) {
