@@ -76,9 +76,17 @@ std::string Output(const std::string& command) {
     return text;
 }
 
-// The first visible window whose title matches, waiting up to ten seconds.
+// The first visible window whose title matches, looking every 20 ms for up
+// to ten seconds; empty when none shows.
 std::string WaitForWindow(const char* title) {
-    return Output(std::string("timeout 10 xdotool search --sync --onlyvisible --name '") + title + "' | head -n1");
+    for (int look = 0; look < 500; ++look) {
+        const std::string window = Output(std::string("xdotool search --onlyvisible --name '") + title + "' | head -n1");
+        if (!window.empty()) {
+            return window;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return {};
 }
 
 // True once no visible window has the title, waiting up to three seconds.
