@@ -233,6 +233,15 @@ TEST_F(ChooserInUseTest, DoubleClickOnAFolderOpensIt) {
     EXPECT_EQ(Texts(chooser().filList), QStringList({"Monza.ini", "spa.INI"}));
 }
 
+TEST_F(ChooserInUseTest, ClosingTheChooserByItsFrameRecordsAndEndsNothing) {
+    chooser().close();
+    EXPECT_FALSE(chooser().isVisible());
+    EXPECT_EQ(globals.noteFileName, "");
+    EXPECT_EQ(mainWindow.Label1.text(), "");
+    EXPECT_TRUE(platform.mci.commands.empty());
+    EXPECT_EQ(platform.program.ends, 0);
+}
+
 TEST_F(ChooserInUseTest, AFolderThatCannotBeOpenedLeavesTheListAsItIs) {
     EXPECT_FALSE(chooser().dirList.SetPath(folder.filePath("missing").toStdString()));
     EXPECT_FALSE(chooser().dirList.SetPath(folder.filePath("notes.txt").toStdString()));
