@@ -242,6 +242,33 @@ TEST_F(ChooserInUseTest, ClosingTheChooserByItsFrameRecordsAndEndsNothing) {
     EXPECT_EQ(platform.program.ends, 0);
 }
 
+TEST_F(ChooserInUseTest, ClosingTheMainWindowRunsTheStopSequence) {
+    mainWindow.RouteEventsTo(form);
+    mainWindow.Show();
+    // The fake ending throws; it leaves the close handling as the real one
+    // leaves the process.
+    EXPECT_THROW(mainWindow.close(), fakes::ProgramEnded);
+    ASSERT_EQ(platform.mci.commands.size(), 6U);
+    EXPECT_EQ(platform.mci.commands.front(), "close songNumber1");
+    EXPECT_NE(platform.mci.commands[1].find("deactivated.mp3"), std::string::npos);
+    EXPECT_THAT(platform.sleeper.sleeps, ElementsAre(1000U));
+    EXPECT_EQ(platform.program.ends, 1);
+}
+
+TEST_F(ChooserInUseTest, StartAndStopArePressesOfTheOneButton) {
+    mainWindow.RouteEventsTo(form);
+    mainWindow.Show();
+    platform.pump.onYield = [this](int) {
+        EXPECT_EQ(mainWindow.Command2.text(), "Stop");
+        EXPECT_EQ(mainWindow.Label1.text(), " activated");
+        QTest::mouseClick(&mainWindow.Command2, Qt::LeftButton);
+    };
+    EXPECT_THROW(QTest::mouseClick(&mainWindow.Command2, Qt::LeftButton), fakes::ProgramEnded);
+    EXPECT_NE(platform.mci.commands.front().find("activated.mp3"), std::string::npos);
+    EXPECT_EQ(platform.mci.commands.back(), "close songNumber1");
+    EXPECT_EQ(platform.program.ends, 1);
+}
+
 TEST_F(ChooserInUseTest, AFolderThatCannotBeOpenedLeavesTheListAsItIs) {
     EXPECT_FALSE(chooser().dirList.SetPath(folder.filePath("missing").toStdString()));
     EXPECT_FALSE(chooser().dirList.SetPath(folder.filePath("notes.txt").toStdString()));
