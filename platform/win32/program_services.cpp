@@ -18,17 +18,20 @@ std::optional<std::string> Win32Files::ReadWholeFile(std::string_view path) {
     if (file == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
-    std::string bytes;
+    std::optional<std::string> bytes(std::in_place);
     char chunk[64 * 1024];
-    DWORD got = 0;
-    BOOL ok = TRUE;
-    while ((ok = ReadFile(file, chunk, sizeof(chunk), &got, nullptr)) && got > 0) {
-        bytes.append(chunk, got);
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, chunk, sizeof(chunk), &got, nullptr) || bytes->size() + got > kLargestFile) {
+            bytes.reset();
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        bytes->append(chunk, got);
     }
     CloseHandle(file);
-    if (!ok) {
-        return std::nullopt;
-    }
     return bytes;
 }
 

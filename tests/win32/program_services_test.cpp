@@ -54,6 +54,23 @@ TEST_F(Win32FilesTest, AFolderOrAMissingFileCannotBeRead) {
     EXPECT_EQ(files_.ReadWholeFile(folder_ + "\\Spa.ini"), std::nullopt);
 }
 
+TEST_F(Win32FilesTest, AFileLargerThanTheLimitIsNotRead) {
+    for (const std::size_t size : {Win32Files::kLargestFile, Win32Files::kLargestFile + 1}) {
+        const std::string path = folder_ + "\\large.ini";
+        HANDLE file =
+            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER end{};
+        end.QuadPart = static_cast<LONGLONG>(size);
+        SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+        SetEndOfFile(file);
+        CloseHandle(file);
+        const std::optional<std::string> bytes = files_.ReadWholeFile(path);
+        EXPECT_EQ(bytes.has_value(), size == Win32Files::kLargestFile) << size;
+        DeleteFileA(path.c_str());
+    }
+}
+
 struct FolderCase {
     const char* executable;
     const char* folder;
