@@ -106,6 +106,17 @@ HWND TopLevelWindowOf(DWORD processId, const char* windowClass) {
     return search.found;
 }
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM parameter) {
+    reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(child);
+    return TRUE;
+}
+
+std::vector<HWND> ChildrenOf(HWND window) {
+    std::vector<HWND> children;
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
 // A program folder of its own for each test, holding kerbcall.exe, note
 // files, a folder of tracks and the sound folder.
 class WindowsTest : public testing::Test {
@@ -185,6 +196,37 @@ protected:
         return index;
     }
 
+    // Waits for the program's message box, reads its caption and text, and
+    // presses OK.
+    std::string AnswerMessageBox(std::string& caption) {
+        HWND box = nullptr;
+        if (!WaitUntil([&] { return (box = TopLevelWindowOf(process_.dwProcessId, "#32770")) != nullptr; })) {
+            return "(no message box)";
+        }
+        caption = TextOf(box);
+        std::string text;
+        HWND ok = nullptr;
+        for (HWND child : ChildrenOf(box)) {
+            char windowClass[16] = {};
+            GetClassNameA(child, windowClass, sizeof(windowClass));
+            const std::string childText = TextOf(child);
+            if (lstrcmpiA(windowClass, "Button") == 0 && childText == "OK") {
+                ok = child;
+            } else if (lstrcmpiA(windowClass, "Static") == 0 && !childText.empty()) {
+                text = childText;
+            }
+        }
+        PostMessageA(ok, BM_CLICK, 0, 0);
+        return text;
+    }
+
+    void Select(HWND list, const std::string& file) {
+        ClickEntry(list, file, 1);
+        ASSERT_TRUE(WaitUntil([this] { return IsWindowEnabled(select_) != FALSE; }));
+        PostMessageA(select_, BM_CLICK, 0, 0);
+        ASSERT_TRUE(WaitUntil([this] { return !IsWindow(chooser_); }));
+    }
+
     bool FilesListed(const std::vector<std::string>& names) {
         return WaitUntil([&] { return ListEntries(files_) == names; });
     }
@@ -237,10 +279,7 @@ TEST_F(WindowsTest, TheChooserGivesItsFocusToCancelWhileSelectIsDisabled) {
 
 TEST_F(WindowsTest, SelectShowsTheTrackNameAndStartThenStopEndsTheProgram) {
     SetForegroundWindow(chooser_);
-    ClickEntry(files_, "Spa.1967.ini", 1);
-    ASSERT_TRUE(WaitUntil([this] { return IsWindowEnabled(select_) != FALSE; }));
-    PostMessageA(select_, BM_CLICK, 0, 0);
-    ASSERT_TRUE(WaitUntil([this] { return !IsWindow(chooser_); }));
+    Select(files_, "Spa.1967.ini");
     EXPECT_EQ(TextOf(label1_), "Spa");
 
     RunningSimulator simulator("--early --speed 200");
@@ -312,6 +351,35 @@ TEST_P(CancelTest, CancelEndsTheProgramAtOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CancelTest, testing::Values(CancelBy::Button, CancelBy::EscapeKey));
+
+TEST_F(WindowsTest, ANoteFileMissingFromTheProgramFolderIsReportedAndTheRunGoesOn) {
+    SetForegroundWindow(chooser_);
+    ClickEntry(folders_, "Tracks", 2);
+    ASSERT_TRUE(FilesListed({"Imola.ini"}));
+    Select(files_, "Imola.ini");
+    EXPECT_EQ(TextOf(label1_), "Imola");
+
+    PostMessageA(command2_, BM_CLICK, 0, 0);
+    std::string caption;
+    EXPECT_EQ(AnswerMessageBox(caption), "Could not find the ZRL Kerbcall.ini File");
+    EXPECT_EQ(caption, "ZRL Kerbcall");
+    EXPECT_EQ(TextOf(command2_), "Stop");
+    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT));
+    PostMessageA(command2_, BM_CLICK, 0, 0);
+    EXPECT_TRUE(Ended());
+}
+
+TEST_F(WindowsTest, AnEmptyNoteFileIsReportedAndEndsTheProgram) {
+    std::ofstream(folder_ + "\\Monza.ini", std::ios::binary | std::ios::trunc).close();
+    SetForegroundWindow(chooser_);
+    Select(files_, "Monza.ini");
+
+    PostMessageA(command2_, BM_CLICK, 0, 0);
+    std::string caption;
+    EXPECT_EQ(AnswerMessageBox(caption), "There is an unknown error in the ZRL Kerbcall.ini file");
+    EXPECT_EQ(caption, "ZRL Kerbcall");
+    EXPECT_TRUE(Ended());
+}
 
 TEST_F(WindowsTest, ClosingTheChooserByItsFrameLeavesTheMainWindow) {
     PostMessageA(chooser_, WM_CLOSE, 0, 0);
