@@ -1,6 +1,7 @@
 #include "engine/trigger_loop.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace kerbcall {
 
@@ -15,26 +16,41 @@ NoteWindows::NoteWindows(std::span<const PaceNote> notes) {
         lower_.push_back(note.triggerDistance - kWindowHalfWidth);
         upper_.push_back(note.triggerDistance + kWindowHalfWidth);
     }
+    byDistance_.resize(notes.size());
+    std::iota(byDistance_.begin(), byDistance_.end(), 0);
+    std::ranges::stable_sort(byDistance_, {}, [&](int note) { return lower_[static_cast<std::size_t>(note)]; });
+    for (const int note : byDistance_) {
+        sortedLower_.push_back(lower_[static_cast<std::size_t>(note)]);
+        sortedUpper_.push_back(upper_[static_cast<std::size_t>(note)]);
+    }
+}
+
+std::span<const int> NoteWindows::NotesHolding(double sample) const {
+    // All windows are equally wide, so both bounds rise with the distance.
+    const auto first = std::ranges::partition_point(sortedUpper_, [&](double upper) { return upper <= sample; });
+    const auto last = std::ranges::partition_point(sortedLower_, [&](double lower) { return lower < sample; });
+    const auto begin = first - sortedUpper_.begin();
+    const auto end = std::max(begin, last - sortedLower_.begin());
+    return std::span(byDistance_).subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
 }
 
 std::optional<int> DecidePass(const NoteWindows& windows, TriggerState& state, float sample) {
     const double position = sample;
     std::erase_if(state.firedAndInside,
                   [&](int note) { return !windows.Holds(static_cast<std::size_t>(note), position); });
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        if (!windows.Holds(i, position)) {
-            continue;
+    std::optional<int> first;  // in table order
+    for (const int note : windows.NotesHolding(position)) {
+        const bool mayFire = note != state.lastTriggeredIndex &&
+                             std::ranges::find(state.firedAndInside, note) == state.firedAndInside.end();
+        if (mayFire && (!first || note < *first)) {
+            first = note;
         }
-        const int note = static_cast<int>(i);
-        if (note == state.lastTriggeredIndex ||
-            std::ranges::find(state.firedAndInside, note) != state.firedAndInside.end()) {
-            continue;
-        }
-        state.lastTriggeredIndex = note;
-        state.firedAndInside.push_back(note);
-        return note;
     }
-    return std::nullopt;
+    if (first) {
+        state.lastTriggeredIndex = *first;
+        state.firedAndInside.push_back(*first);
+    }
+    return first;
 }
 
 void RunTriggerLoop(const Globals& globals, PositionReader& position, SoundPlayer& sound, platform::MessagePump& pump,

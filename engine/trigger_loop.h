@@ -12,19 +12,26 @@
 
 namespace kerbcall {
 
-// The trigger windows of a note table, laid out for a fast scan: note i
-// holds a sample s when lower[i] < s < upper[i]. The bounds are exact
-// doubles, so no trigger distance can overflow them.
+// The trigger windows of a note table: note i holds a sample s when
+// d - 10 < s < d + 10, with d its trigger distance. The bounds are exact
+// doubles, so no trigger distance can overflow them. The windows are also
+// kept in order of distance, so that the notes holding a sample are found by
+// two binary searches rather than by testing every note.
 class NoteWindows {
 public:
     explicit NoteWindows(std::span<const PaceNote> notes);
 
     std::size_t size() const { return lower_.size(); }
     bool Holds(std::size_t note, double sample) const { return sample > lower_[note] && sample < upper_[note]; }
+    // The notes whose windows hold the sample, in order of distance.
+    std::span<const int> NotesHolding(double sample) const;
 
 private:
-    std::vector<double> lower_;
+    std::vector<double> lower_;  // by note
     std::vector<double> upper_;
+    std::vector<int> byDistance_;  // notes in order of distance
+    std::vector<double> sortedLower_;  // bounds in that order
+    std::vector<double> sortedUpper_;
 };
 
 // What the loop remembers between passes.

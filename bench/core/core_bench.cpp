@@ -32,6 +32,19 @@ void BM_PassDecisionOverAFullTable(benchmark::State& state) {
 }
 BENCHMARK(BM_PassDecisionOverAFullTable);
 
+// A lap over the stage: the sample moves through the windows and notes fire.
+void BM_PassDecisionDrivingTheStage(benchmark::State& state) {
+    const auto contents = std::get<NoteFileContents>(ParseNoteFile(FullNoteFile()));
+    const NoteWindows windows(contents.notes);
+    TriggerState trigger;
+    float sample = 0.0F;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(DecidePass(windows, trigger, sample));
+        sample = sample > 50000.0F ? 0.0F : sample + 1.5F;
+    }
+}
+BENCHMARK(BM_PassDecisionDrivingTheStage);
+
 void BM_ReadAFullNoteFile(benchmark::State& state) {
     const std::string file = FullNoteFile();
     for (auto _ : state) {
