@@ -2,7 +2,7 @@
 
 namespace kerbcall::app {
 
-StartupForm::StartupForm(Globals& globals, platform::Services& services, MainWindowControls controls,
+StartupForm::StartupForm(Globals& globals, platform::Services& services, const MainWindowControls& controls,
                          ChooserViewFactory& chooserViews)
     : discovery(services.processes, services.memory, services.pump, services.program),
       position(services.memory),

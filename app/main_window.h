@@ -32,7 +32,7 @@ struct MainWindowControls {
 // marker: "Start" until a run begins, "Stop" from then on.
 class StartupForm {
 public:
-    StartupForm(Globals& globals, platform::Services& services, MainWindowControls controls,
+    StartupForm(Globals& globals, platform::Services& services, const MainWindowControls& controls,
                 ChooserViewFactory& chooserViews);
     ~StartupForm();
     StartupForm(const StartupForm&) = delete;

@@ -5,7 +5,7 @@
 namespace kerbcall::app {
 
 FrmFileManager2::FrmFileManager2(Globals& globals, platform::Program& program, StartupForm& mainWindow,
-                                 ChooserControls controls)
+                                 const ChooserControls& controls)
     : globals_(globals), program_(program), mainWindow_(mainWindow), controls_(controls) {}
 
 void FrmFileManager2::Form_Load() {

@@ -45,7 +45,8 @@ public:
 // folder.
 class FrmFileManager2 {
 public:
-    FrmFileManager2(Globals& globals, platform::Program& program, StartupForm& mainWindow, ChooserControls controls);
+    FrmFileManager2(Globals& globals, platform::Program& program, StartupForm& mainWindow,
+                    const ChooserControls& controls);
 
     void Form_Load();
     void drvList_Change();

@@ -87,8 +87,9 @@ void DriveComboBox::SetDrive(std::string_view path) {
 
 DirectoryListWidget::DirectoryListWidget(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { static_cast<void>(SetPath(item->data(kPathRole).toString().toStdString())); });
+    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        static_cast<void>(SetPath(item->data(kPathRole).toString().toStdString()));
+    });
 }
 
 std::string DirectoryListWidget::Path() const { return path_.toStdString(); }

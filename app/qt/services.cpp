@@ -11,7 +11,7 @@ namespace kerbcall::qt {
 
 namespace {
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-}
+}  // namespace
 
 void QtMessagePump::HandlePendingMessages() { QCoreApplication::processEvents(); }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/message_pump.h"
-#include "platform/program.h"
 #include "platform/posix/sdl_mci.h"
+#include "platform/program.h"
 
 namespace kerbcall::qt {
 

@@ -9,7 +9,7 @@ namespace kerbcall::qt {
 namespace {
 constexpr double kDefaultDpi = 96.0;
 constexpr int kBoldWeight = 700;
-}
+}  // namespace
 
 double HorizontalDpi() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -29,8 +29,8 @@ QRect TwipsRect(int left, int top, int width, int height) {
 
 QFont BoldSansFont(double pointSize) {
     const QString wanted = QStringLiteral("MS Sans Serif");
-    QFont font = QFontDatabase::hasFamily(wanted) ? QFont(wanted)
-                                                  : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont font =
+        QFontDatabase::hasFamily(wanted) ? QFont(wanted) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPointSizeF(pointSize);
     font.setWeight(static_cast<QFont::Weight>(kBoldWeight));
     return font;

@@ -98,7 +98,8 @@ ChooserWindow::ChooserWindow(platform::Program& program, std::vector<QString> dr
     // The panel's font is its own; the lists keep the window's.
     QFont listFont = QApplication::font();
     listFont.setResolveMask(QFont::AllPropertiesResolved);
-    for (QWidget* list : {static_cast<QWidget*>(&drvList), static_cast<QWidget*>(&dirList), static_cast<QWidget*>(&filList)}) {
+    for (QWidget* list :
+         {static_cast<QWidget*>(&drvList), static_cast<QWidget*>(&dirList), static_cast<QWidget*>(&filList)}) {
         list->setFont(listFont);
     }
     cmdSelect.setGeometry(TwipsRect(1920, 5040, 1200, 480));

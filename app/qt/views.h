@@ -52,9 +52,7 @@ public:
     // `driveRoots` defaults to the mounted volumes.
     ChooserWindow(platform::Program& program, std::vector<QString> driveRoots = {});
 
-    app::ChooserControls Controls() override {
-        return {*this, cmdSelect, cmdCancel, drvList, dirList, filList};
-    }
+    app::ChooserControls Controls() override { return {*this, cmdSelect, cmdCancel, drvList, dirList, filList}; }
     void RouteEventsTo(app::FrmFileManager2& form) override;
 
     QFrame Picture1;

@@ -51,8 +51,9 @@ protected:
     }
     void MoveCarTo(float distance) {
         const auto bits = std::bit_cast<std::uint32_t>(distance);
-        platform.memory.Store(kLatePositionAddress, {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-                                                     static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)});
+        platform.memory.Store(kLatePositionAddress,
+                              {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+                               static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)});
     }
 
     std::string OpenOf(const std::string& sound) const {

@@ -91,10 +91,10 @@ public:
 class FakeDirectoryList : public app::DirectoryList {
 public:
     std::string path;
-    std::set<std::string> folders;            // every folder that can be opened
-    std::set<std::string> unreachableDrives;  // e.g. "a:" without a medium
+    std::set<std::string> folders;                      // every folder that can be opened
+    std::set<std::string> unreachableDrives;            // e.g. "a:" without a medium
     std::map<std::string, std::string> currentFolders;  // per drive
-    std::string highlighted;                  // empty: the open folder
+    std::string highlighted;                            // empty: the open folder
     std::function<void()> onChange;
     std::function<void()> onLostFocus;
     int changes = 0;

@@ -141,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
     Changes, SelectDisabledTest,
     ::testing::Values(ChangeCase{"drive", [](FakeChooserView& view) { view.drvList.Pick("d:"); }},
                       ChangeCase{"folder", [](FakeChooserView& view) { view.dirList.DoubleClick("C:\\Tracks"); }},
-                      ChangeCase{"highlight", [](FakeChooserView& view) {
+                      ChangeCase{"highlight",
+                                 [](FakeChooserView& view) {
                                      view.dirList.Highlight("C:\\Tracks");
                                      view.dirList.LoseFocus();
                                  }}),

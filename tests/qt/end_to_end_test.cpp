@@ -80,7 +80,7 @@ std::string Output(const std::string& command) {
 // to ten seconds; empty when none shows.
 std::string WaitForWindow(const char* title) {
     for (int look = 0; look < 500; ++look) {
-        const std::string window = Output(std::string("xdotool search --onlyvisible --name '") + title + "' | head -n1");
+        std::string window = Output(std::string("xdotool search --onlyvisible --name '") + title + "' | head -n1");
         if (!window.empty()) {
             return window;
         }
@@ -124,7 +124,8 @@ std::vector<Frame> Signature(const fs::path& soundFile, const fs::path& scratch)
 }
 
 // Where the signature stands in the audio, from `from` on.
-std::optional<std::size_t> Find(const std::vector<Frame>& audio, const std::vector<Frame>& signature, std::size_t from) {
+std::optional<std::size_t> Find(const std::vector<Frame>& audio, const std::vector<Frame>& signature,
+                                std::size_t from) {
     if (signature.empty() || audio.size() < signature.size()) {
         return std::nullopt;
     }

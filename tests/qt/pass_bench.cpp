@@ -5,10 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <QApplication>
 #include <chrono>
 #include <cstdio>
-#include <fcntl.h>
 
 #include "app/qt/services.h"
 #include "app/qt/views.h"
