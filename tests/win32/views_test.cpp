@@ -1,6 +1,7 @@
 // The list controls of the chooser on real Win32 list boxes.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <ostream>
 #include <string>
@@ -133,6 +134,40 @@ TEST_F(ListControlsTest, ADriveOpensTheFolderLastOpenedOnIt) {
     ASSERT_TRUE(folders.SetPath("C:\\"));
     ASSERT_TRUE(folders.SetPath(root_.substr(0, 2)));
     EXPECT_EQ(folders.Path(), root_ + "\\Zeta");
+}
+
+TEST(DriveComboBoxTest, ListsTheDrivesAndRunsTheChangeOnlyForAnotherDrive) {
+    HWND combo = CreateWindowA("COMBOBOX", "", WS_POPUP | CBS_DROPDOWNLIST, 0, 0, 200, 200, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(combo, nullptr);
+    DriveComboBox drives(combo);
+    int changes = 0;
+    drives.onChange = [&changes] { ++changes; };
+    const std::string folder = TestProgramFolder();
+    const std::string drive{static_cast<char>(std::tolower(static_cast<unsigned char>(folder[0]))), ':'};
+
+    drives.SetDrive(folder);
+    EXPECT_EQ(drives.Drive(), drive);
+    EXPECT_EQ(changes, 1);
+    const auto chosen = static_cast<WPARAM>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
+    std::string entry(static_cast<std::size_t>(SendMessageA(combo, CB_GETLBTEXTLEN, chosen, 0)) + 1, '\0');
+    entry.resize(
+        static_cast<std::size_t>(SendMessageA(combo, CB_GETLBTEXT, chosen, reinterpret_cast<LPARAM>(entry.data()))));
+    EXPECT_EQ(entry.substr(0, 2), drive);
+
+    // The same drive in another letter case, or a path without a drive.
+    drives.SetDrive(std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0])))) + ":\\");
+    drives.SetDrive("\\\\server\\share");
+    EXPECT_EQ(changes, 1);
+
+    // The user picks another entry of the list.
+    const auto count = static_cast<WPARAM>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    ASSERT_GE(count, 2U);
+    SendMessageA(combo, CB_SETCURSEL, chosen == 0 ? 1 : 0, 0);
+    drives.SelectionChanged();
+    EXPECT_NE(drives.Drive(), drive);
+    EXPECT_EQ(changes, 2);
+    DestroyWindow(combo);
 }
 
 }  // namespace
