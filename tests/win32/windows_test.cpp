@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <ostream>
@@ -115,6 +116,25 @@ std::vector<HWND> ChildrenOf(HWND window) {
     std::vector<HWND> children;
     EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
     return children;
+}
+
+// Pixels for twips at the screen's DPI, which the program lays out with.
+int Pixels(int twips, int axis) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, axis);
+    ReleaseDC(nullptr, screen);
+    return MulDiv(twips, dpi, 1440);
+}
+
+void ExpectCentredWithClientArea(HWND window, int widthTwips, int heightTwips) {
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, Pixels(widthTwips, LOGPIXELSX));
+    EXPECT_EQ(client.bottom, Pixels(heightTwips, LOGPIXELSY));
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    EXPECT_LE(std::abs(frame.left + frame.right - GetSystemMetrics(SM_CXSCREEN)), 1);
+    EXPECT_LE(std::abs(frame.top + frame.bottom - GetSystemMetrics(SM_CYSCREEN)), 1);
 }
 
 // A program folder of its own for each test, holding kerbcall.exe, note
@@ -263,6 +283,8 @@ TEST_F(WindowsTest, BothWindowsOpenWithTheChooserOnTheProgramFolder) {
     EXPECT_FALSE(IsWindowEnabled(select_));
     EXPECT_TRUE(IsWindowEnabled(cancel_));
     EXPECT_EQ(GetForegroundWindow(), main_);
+    ExpectCentredWithClientArea(main_, 5412, 1236);
+    ExpectCentredWithClientArea(chooser_, 6972, 5760);
     SaveScreenshot(TestProgramFolder() + "\\screenshots\\started.bmp");
 }
 
