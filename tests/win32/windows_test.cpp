@@ -288,6 +288,30 @@ TEST_F(WindowsTest, BothWindowsOpenWithTheChooserOnTheProgramFolder) {
     SaveScreenshot(TestProgramFolder() + "\\screenshots\\started.bmp");
 }
 
+TEST_F(WindowsTest, ControlsStandWhereTheirTwipsPutThem) {
+    struct Placed {
+        HWND control;
+        int left, top, width, height;
+    };
+    // The drive list's height is that of its closed box, which its font sets.
+    const Placed controls[] = {
+        {command2_, 3360, 360, 1215, 375}, {label1_, 600, 480, 2292, 252}, {select_, 1920, 5040, 1200, 480},
+        {cancel_, 3840, 5040, 1200, 480},  {panel_, 120, 120, 6735, 4335}, {folders_, 120, 600, 3615, 3465},
+        {files_, 4080, 120, 2415, 3912},   {drives_, 120, 120, 3615, -1},
+    };
+    for (const Placed& placed : controls) {
+        RECT frame{};
+        GetWindowRect(placed.control, &frame);
+        MapWindowPoints(HWND_DESKTOP, GetParent(placed.control), reinterpret_cast<POINT*>(&frame), 2);
+        EXPECT_EQ(frame.left, Pixels(placed.left, LOGPIXELSX)) << GetDlgCtrlID(placed.control);
+        EXPECT_EQ(frame.top, Pixels(placed.top, LOGPIXELSY)) << GetDlgCtrlID(placed.control);
+        EXPECT_EQ(frame.right - frame.left, Pixels(placed.width, LOGPIXELSX)) << GetDlgCtrlID(placed.control);
+        if (placed.height > 0) {
+            EXPECT_EQ(frame.bottom - frame.top, Pixels(placed.height, LOGPIXELSY)) << GetDlgCtrlID(placed.control);
+        }
+    }
+}
+
 TEST_F(WindowsTest, TheChooserGivesItsFocusToCancelWhileSelectIsDisabled) {
     SetForegroundWindow(chooser_);
     GUITHREADINFO thread{};
