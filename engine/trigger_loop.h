@@ -29,7 +29,7 @@ public:
 private:
     std::vector<double> lower_;  // by note
     std::vector<double> upper_;
-    std::vector<int> byDistance_;  // notes in order of distance
+    std::vector<int> byDistance_;      // notes in order of distance
     std::vector<double> sortedLower_;  // bounds in that order
     std::vector<double> sortedUpper_;
 };
