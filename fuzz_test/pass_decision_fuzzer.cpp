@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "engine/note_table.h"
@@ -54,6 +56,21 @@ void CheckPass(const std::vector<kerbcall::PaceNote>& notes, const kerbcall::Tri
     }
 }
 
+// The notes found holding the sample are exactly those whose windows hold
+// it, in order of distance.
+void CheckHolding(const std::vector<kerbcall::PaceNote>& notes, const kerbcall::NoteWindows& windows, float sample) {
+    const std::span<const int> holding = windows.NotesHolding(sample);
+    const auto inWindow =
+        std::ranges::count_if(notes, [&](const kerbcall::PaceNote& note) { return InWindow(note, sample); });
+    Require(std::cmp_equal(holding.size(), inWindow));
+    for (std::size_t i = 0; i < holding.size(); ++i) {
+        Require(holding[i] >= 0 && std::cmp_less(holding[i], notes.size()));
+        const kerbcall::PaceNote& note = notes[static_cast<std::size_t>(holding[i])];
+        Require(InWindow(note, sample));
+        Require(i == 0 || notes[static_cast<std::size_t>(holding[i - 1])].triggerDistance <= note.triggerDistance);
+    }
+}
+
 // Distances near each other make windows overlap; the rest spans the range.
 std::int32_t ConsumeDistance(FuzzedDataProvider& input) {
     return input.ConsumeBool() ? input.ConsumeIntegralInRange<std::int32_t>(-40, 40)
@@ -84,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kerbcall::TriggerState state;
     while (input.remaining_bytes() > 0) {
         const float sample = ConsumeSample(input, notes);
+        CheckHolding(notes, windows, sample);
         const kerbcall::TriggerState before = state;
         const std::optional<int> fired = kerbcall::DecidePass(windows, state, sample);
         CheckPass(notes, before, state, fired, sample);
