@@ -119,7 +119,10 @@ int RunProbe(ProbePlatform& platform, bool json, std::ostream& out) {
             std::this_thread::sleep_for(kSampleInterval);
         }
         position.SamplePosition();
-        samples += (i == 0 ? "" : json ? "," : " ") + SampleText(position.currentPosition, json);
+        if (i != 0) {
+            samples += json ? "," : " ";
+        }
+        samples += SampleText(position.currentPosition, json);
     }
     if (json) {
         out << ",\"probeByte\":" << static_cast<int>(probeByte)
