@@ -4,6 +4,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -104,8 +105,11 @@ std::optional<LoadedNoteFile> LoadNoteFile(const NoteFileArguments& args) {
     return loaded;
 }
 
-int Check(const std::vector<std::string>& rawArgs) {
-    const auto args = ParseNoteFileArguments(rawArgs, true);
+// Parses the arguments and loads the note file as the program would, then
+// runs `command` on it; the exit code on bad arguments or a rejected file.
+int WithNoteFile(const std::vector<std::string>& rawArgs, bool allowSounds,
+                 const std::function<int(const NoteFileArguments&, const NoteFileContents&)>& command) {
+    const auto args = ParseNoteFileArguments(rawArgs, allowSounds);
     if (!args) {
         std::cerr << kUsage;
         return kExitUsage;
@@ -114,9 +118,12 @@ int Check(const std::vector<std::string>& rawArgs) {
     if (!loaded) {
         return kExitRejected;
     }
-    const auto& contents = std::get<NoteFileContents>(loaded->reading);
-    const std::vector<std::string> warnings = NoteFileWarnings(contents, args->soundFolder);
-    if (args->json) {
+    return command(*args, std::get<NoteFileContents>(loaded->reading));
+}
+
+int Check(const NoteFileArguments& args, const NoteFileContents& contents) {
+    const std::vector<std::string> warnings = NoteFileWarnings(contents, args.soundFolder);
+    if (args.json) {
         std::cout << "{\"lastNoteIndex\":" << static_cast<int>(contents.notes.size()) - 1 << ",\"notes\":[";
         for (std::size_t i = 0; i < contents.notes.size(); ++i) {
             std::cout << (i ? "," : "") << "{\"soundFile\":" << JsonString(contents.notes[i].soundFile)
@@ -161,17 +168,8 @@ std::optional<float> ParseSample(std::string line) {
     return sample;
 }
 
-int Replay(const std::vector<std::string>& rawArgs) {
-    const auto args = ParseNoteFileArguments(rawArgs, false);
-    if (!args) {
-        std::cerr << kUsage;
-        return kExitUsage;
-    }
-    const auto loaded = LoadNoteFile(*args);
-    if (!loaded) {
-        return kExitRejected;
-    }
-    const auto& notes = std::get<NoteFileContents>(loaded->reading).notes;
+int Replay(const NoteFileArguments& args, const NoteFileContents& contents) {
+    const auto& notes = contents.notes;
     const NoteWindows windows(notes);
     TriggerState state;
     std::ostringstream fired;
@@ -188,7 +186,7 @@ int Replay(const std::vector<std::string>& rawArgs) {
             continue;
         }
         const std::string& soundFile = notes[static_cast<std::size_t>(*note)].soundFile;
-        if (args->json) {
+        if (args.json) {
             fired << (anyFired ? "," : "") << "{\"pass\":" << pass << ",\"note\":" << *note
                   << ",\"soundFile\":" << JsonString(soundFile) << '}';
         } else {
@@ -196,7 +194,7 @@ int Replay(const std::vector<std::string>& rawArgs) {
         }
         anyFired = true;
     }
-    std::cout << (args->json ? "{\"fired\":[" + fired.str() + "]}\n" : fired.str());
+    std::cout << (args.json ? "{\"fired\":[" + fired.str() + "]}\n" : fired.str());
     return 0;
 }
 
@@ -211,10 +209,10 @@ int main(int argc, char** argv) {
         const std::vector<std::string> args(argv + (argc > 1 ? 2 : argc), argv + argc);
         const std::string command = argc > 1 ? argv[1] : "";
         if (command == "check") {
-            return Check(args);
+            return WithNoteFile(args, true, Check);
         }
         if (command == "replay") {
-            return Replay(args);
+            return WithNoteFile(args, false, Replay);
         }
         if (command == "probe") {
             return Probe(args);
