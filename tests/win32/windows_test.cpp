@@ -435,6 +435,33 @@ TEST_F(WindowsTest, ClosingTheChooserByItsFrameLeavesTheMainWindow) {
     EXPECT_EQ(WaitForSingleObject(process_.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
 }
 
+TEST_F(WindowsTest, StartWithoutAChosenFileRunsOnAndTheChooserStillWorks) {
+    PostMessageA(command2_, BM_CLICK, 0, 0);
+    std::string caption;
+    EXPECT_EQ(AnswerMessageBox(caption), "Could not find the ZRL Kerbcall.ini File");
+    ASSERT_TRUE(WaitUntil([this] { return TextOf(command2_) == "Stop"; }));
+    EXPECT_EQ(TextOf(label1_), " activated");
+
+    // The run yields to the windows: a Select still names the track, and
+    // closing the main window stops the run.
+    SetForegroundWindow(chooser_);
+    Select(files_, "Monza.ini");
+    EXPECT_EQ(TextOf(label1_), "Monza");
+    EXPECT_EQ(TextOf(command2_), "Stop");
+    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 300), static_cast<DWORD>(WAIT_TIMEOUT));
+    PostMessageA(main_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Ended());
+}
+
+TEST_F(WindowsTest, CancelDuringARunEndsTheProgramAtOnce) {
+    PostMessageA(command2_, BM_CLICK, 0, 0);
+    std::string caption;
+    EXPECT_EQ(AnswerMessageBox(caption), "Could not find the ZRL Kerbcall.ini File");
+    ASSERT_TRUE(WaitUntil([this] { return TextOf(command2_) == "Stop"; }));
+    PostMessageA(cancel_, BM_CLICK, 0, 0);
+    EXPECT_TRUE(Ended());
+}
+
 TEST_F(WindowsTest, ClosingTheMainWindowEndsTheProgram) {
     PostMessageA(main_, WM_CLOSE, 0, 0);
     EXPECT_TRUE(Ended());
