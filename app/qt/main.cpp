@@ -10,7 +10,7 @@
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_sleeper.h"
 #include "platform/posix/proc_process_list.h"
-#include "platform/posix/process_vm_memory.h"
+#include "platform/posix/proc_mem_reader.h"
 #include "platform/posix/sdl_mci.h"
 
 int main() {
@@ -26,7 +26,7 @@ int main() {
     qt::QtProgram program(mci);
     app::HandleEvent(program, [&] {
         posix::ProcFsProcessList processes;
-        posix::ProcessVmMemory memory;
+        posix::ProcMemReader memory;
         posix::PosixFiles files;
         posix::PosixSleeper sleeper;
         qt::QtMessagePump pump;

@@ -17,7 +17,7 @@
 
 #include "engine/trigger_loop.h"
 #include "platform/posix/proc_process_list.h"
-#include "platform/posix/process_vm_memory.h"
+#include "platform/posix/proc_mem_reader.h"
 #include "simlink/process_discovery.h"
 
 namespace kerbcall::posix {
@@ -89,7 +89,7 @@ public:
 };
 
 void BenchReads(pid_t simulator) {
-    ProcessVmMemory memory;
+    ProcMemReader memory;
     const platform::ProcessHandle process = memory.OpenForReading(static_cast<std::uint32_t>(simulator));
     PositionReader position(memory);
     position.simProcess = process;
@@ -145,7 +145,7 @@ void BenchScan() {
         }
     });
 
-    ProcessVmMemory memory;
+    ProcMemReader memory;
     bool unused = false;
     PassCounter pump(unused, 0);
     NoProgram program;

@@ -22,7 +22,7 @@
 #include "engine/trigger_loop.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/proc_process_list.h"
-#include "platform/posix/process_vm_memory.h"
+#include "platform/posix/proc_mem_reader.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
 #include "sound/sound_player.h"
@@ -78,11 +78,11 @@ private:
 };
 
 // The simulator link as the program sets it up: discovery over /proc, then
-// the build probe, reading through process_vm_readv.
+// the build probe, reading through /proc/PID/mem.
 struct SimulatorLink {
     OwnChildren processes;
     std::ostringstream hints;
-    posix::ProcessVmMemory memory{hints};
+    posix::ProcMemReader memory{hints};
     fakes::FakeMessagePump pump;
     fakes::FakeProgram program;
     ProcessDiscovery discovery{processes, memory, pump, program};
@@ -204,7 +204,7 @@ TEST(ProcessFaults, StopEndsTheProgramAfterTheSimulatorExited) {
     posix::testing::SimProcess simulator(SimulatorArguments("1000"));
     OwnChildren processes;
     std::ostringstream hints;
-    posix::ProcessVmMemory memory(hints);
+    posix::ProcMemReader memory(hints);
     posix::PosixFiles files;
     fakes::FakeMci mci;
     fakes::FakeSleeper sleeper;

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "platform/posix/proc_process_list.h"
-#include "platform/posix/process_vm_memory.h"
+#include "platform/posix/proc_mem_reader.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
 #include "tests/fakes/fake_platform.h"
@@ -79,7 +79,7 @@ struct Link {
     }
 
     OnlyStartedProcesses processes;
-    ProcessVmMemory memory;
+    ProcMemReader memory;
     fakes::FakeMessagePump pump;
     fakes::FakeProgram program;
     ProcessDiscovery discovery;

@@ -14,7 +14,7 @@
 #include "app/qt/views.h"
 #include "engine/trigger_loop.h"
 #include "platform/posix/proc_process_list.h"
-#include "platform/posix/process_vm_memory.h"
+#include "platform/posix/proc_mem_reader.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
 #include "sound/sound_player.h"
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     SilentMci mci;
     posix::ProcFsProcessList processes;
-    posix::ProcessVmMemory memory;
+    posix::ProcMemReader memory;
     NoPump noPump;
     qt::QtMessagePump qtPump;
 

@@ -1,11 +1,11 @@
 #include "platform/posix/proc_process_list.h"
-#include "platform/posix/process_vm_memory.h"
+#include "platform/posix/proc_mem_reader.h"
 #include "tools/cli/probe.h"
 
 namespace kerbcall::cli {
 
 ProbePlatform MakeProbePlatform() {
-    return {std::make_unique<posix::ProcFsProcessList>(), std::make_unique<posix::ProcessVmMemory>(),
+    return {std::make_unique<posix::ProcFsProcessList>(), std::make_unique<posix::ProcMemReader>(),
             &posix::ReadAccessProblem};
 }
 

@@ -1,4 +1,4 @@
-#include "platform/posix/process_vm_memory.h"
+#include "platform/posix/proc_mem_reader.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -84,17 +84,17 @@ std::string ReadAccessProblem(std::uint32_t processId) {
     return memory.problem;
 }
 
-ProcessVmMemory::ProcessVmMemory(std::ostream& hints) : hints_(hints) {}
+ProcMemReader::ProcMemReader(std::ostream& hints) : hints_(hints) {}
 
-ProcessVmMemory::ProcessVmMemory() : ProcessVmMemory(std::cerr) {}
+ProcMemReader::ProcMemReader() : ProcMemReader(std::cerr) {}
 
-ProcessVmMemory::~ProcessVmMemory() {
+ProcMemReader::~ProcMemReader() {
     for (const OpenedProcess& process : opened_) {
         ::close(process.memoryFile);
     }
 }
 
-platform::ProcessHandle ProcessVmMemory::OpenForReading(std::uint32_t processId) {
+platform::ProcessHandle ProcMemReader::OpenForReading(std::uint32_t processId) {
     if (processId == 0 || processId > static_cast<std::uint32_t>(INT_MAX)) {
         return 0;
     }
@@ -115,7 +115,7 @@ platform::ProcessHandle ProcessVmMemory::OpenForReading(std::uint32_t processId)
     return 0;
 }
 
-void ProcessVmMemory::Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) {
+void ProcMemReader::Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) {
     const auto opened = std::ranges::find(
         opened_, process, [](const OpenedProcess& p) { return static_cast<platform::ProcessHandle>(p.processId); });
     if (opened == opened_.end() || address > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {

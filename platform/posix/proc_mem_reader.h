@@ -14,14 +14,14 @@ namespace kerbcall::posix {
 // from the opening on: this measures faster than process_vm_readv, which
 // checks the permission again on every read. The handle is the process id.
 // A process that has ended reads as nothing, even if its id is used again.
-class ProcessVmMemory : public platform::ProcessMemory {
+class ProcMemReader : public platform::ProcessMemory {
 public:
     // `hints` receives the one line that explains a refused read access.
-    explicit ProcessVmMemory(std::ostream& hints);
-    ProcessVmMemory();
-    ~ProcessVmMemory() override;
-    ProcessVmMemory(const ProcessVmMemory&) = delete;
-    ProcessVmMemory& operator=(const ProcessVmMemory&) = delete;
+    explicit ProcMemReader(std::ostream& hints);
+    ProcMemReader();
+    ~ProcMemReader() override;
+    ProcMemReader(const ProcMemReader&) = delete;
+    ProcMemReader& operator=(const ProcMemReader&) = delete;
 
     // The process id when the process exists and this program may read its
     // memory, 0 otherwise. The first refusal for lack of permission writes

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <sstream>
 
-#include "platform/posix/process_vm_memory.h"
+#include "platform/posix/proc_mem_reader.h"
 
 namespace kerbcall::posix {
 namespace {
@@ -18,9 +18,9 @@ std::uint64_t AddressOf(const void* data) { return reinterpret_cast<std::uintptr
 
 std::uint32_t OwnId() { return static_cast<std::uint32_t>(::getpid()); }
 
-TEST(ProcessVmMemory, OpensARunningProcessAsItsId) {
+TEST(ProcMemReader, OpensARunningProcessAsItsId) {
     std::ostringstream hints;
-    ProcessVmMemory memory(hints);
+    ProcMemReader memory(hints);
     EXPECT_EQ(memory.OpenForReading(OwnId()), OwnId());
     EXPECT_EQ(memory.OpenForReading(0), 0U);
     EXPECT_EQ(memory.OpenForReading(0x7FFFFFF0U), 0U);  // above any process id
@@ -33,10 +33,10 @@ std::size_t OpenFiles() {
     return static_cast<std::size_t>(std::distance(begin(files), end(files)));
 }
 
-TEST(ProcessVmMemory, KeepsOneMemoryFileAProcessUntilItEnds) {
+TEST(ProcMemReader, KeepsOneMemoryFileAProcessUntilItEnds) {
     const std::size_t before = OpenFiles();
     {
-        ProcessVmMemory memory;
+        ProcMemReader memory;
         for (int opening = 0; opening < 3; ++opening) {
             EXPECT_EQ(memory.OpenForReading(OwnId()), OwnId());
         }
@@ -45,15 +45,15 @@ TEST(ProcessVmMemory, KeepsOneMemoryFileAProcessUntilItEnds) {
     EXPECT_EQ(OpenFiles(), before);
 }
 
-TEST(ProcessVmMemory, ReadsTheBytesInMemoryOrder) {
+TEST(ProcMemReader, ReadsTheBytesInMemoryOrder) {
     const std::array<unsigned char, 4> stored = {0x00, 0x00, 0xC8, 0x42};
-    ProcessVmMemory memory;
+    ProcMemReader memory;
     std::array<std::byte, 4> buffer{};
     memory.Read(memory.OpenForReading(OwnId()), AddressOf(stored.data()), buffer);
     EXPECT_EQ(std::memcmp(buffer.data(), stored.data(), 4), 0);
 }
 
-TEST(ProcessVmMemory, LeavesTheBytesItCouldNotReadAsTheyWere) {
+TEST(ProcMemReader, LeavesTheBytesItCouldNotReadAsTheyWere) {
     // Two pages, the second made unreadable: a read across the boundary
     // delivers the first half only.
     const long page = ::sysconf(_SC_PAGESIZE);
@@ -63,7 +63,7 @@ TEST(ProcessVmMemory, LeavesTheBytesItCouldNotReadAsTheyWere) {
     std::memset(pages, 0xAB, static_cast<std::size_t>(page));
     ASSERT_EQ(::mprotect(pages + page, static_cast<std::size_t>(page), PROT_NONE), 0);
 
-    ProcessVmMemory memory;
+    ProcMemReader memory;
     const platform::ProcessHandle self = memory.OpenForReading(OwnId());
     const struct {
         const char* what;
@@ -89,7 +89,7 @@ TEST(ProcessVmMemory, LeavesTheBytesItCouldNotReadAsTheyWere) {
     ::munmap(pages, static_cast<std::size_t>(2 * page));
 }
 
-TEST(ProcessVmMemory, ExplainsARefusedReadOnceOnTheHintStream) {
+TEST(ProcMemReader, ExplainsARefusedReadOnceOnTheHintStream) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root to act as another user";
     }
@@ -101,7 +101,7 @@ TEST(ProcessVmMemory, ExplainsARefusedReadOnceOnTheHintStream) {
             ::_exit(10);
         }
         std::ostringstream hints;
-        ProcessVmMemory memory(hints);
+        ProcMemReader memory(hints);
         const bool refused = memory.OpenForReading(static_cast<std::uint32_t>(parent)) == 0 &&
                              memory.OpenForReading(static_cast<std::uint32_t>(parent)) == 0;
         const std::string text = hints.str();
