@@ -191,6 +191,16 @@ TEST(NoteFileFaults, MissingFileIsReportedAndTheTableStaysEmpty) {
     EXPECT_EQ(outcome.globals->lastNoteIndex, Globals{}.lastNoteIndex);
 }
 
+// Longer than any file name the file system allows: no such file.
+TEST(NoteFileFaults, NameLongerThanTheSystemAllowsIsReportedMissing) {
+    ScratchFolder folder;
+    for (const std::size_t length : {300U, 5000U}) {
+        const Outcome outcome = ReadAsProgram(folder, std::string(length, 'n') + ".ini");
+        EXPECT_FALSE(outcome.ended);
+        EXPECT_EQ(outcome.messages, std::vector<std::string>{kMissingNoteFileMessage});
+    }
+}
+
 TEST(NoteFileFaults, FolderNamedLikeTheFileIsDamaged) {
     ScratchFolder folder;
     folder.Write("track.ini/inside.txt", "a.mp3,100");
