@@ -9,8 +9,8 @@
 #include "app/run_control.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_sleeper.h"
-#include "platform/posix/proc_process_list.h"
 #include "platform/posix/proc_mem_reader.h"
+#include "platform/posix/proc_process_list.h"
 #include "platform/posix/sdl_mci.h"
 
 int main() {

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "engine/trigger_loop.h"
-#include "platform/posix/proc_process_list.h"
 #include "platform/posix/proc_mem_reader.h"
+#include "platform/posix/proc_process_list.h"
 #include "simlink/process_discovery.h"
 
 namespace kerbcall::posix {

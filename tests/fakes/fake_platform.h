@@ -39,7 +39,8 @@ public:
             }
         }
         const std::size_t index = passes.empty() ? 0 : std::min(static_cast<std::size_t>(pass), passes.size() - 1);
-        return std::make_unique<Snapshot>(*this, passes.empty() ? std::vector<platform::ProcessEntry>{} : passes[index]);
+        return std::make_unique<Snapshot>(*this,
+                                          passes.empty() ? std::vector<platform::ProcessEntry>{} : passes[index]);
     }
 
 private:

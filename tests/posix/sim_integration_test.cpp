@@ -13,8 +13,8 @@
 #include <set>
 #include <thread>
 
-#include "platform/posix/proc_process_list.h"
 #include "platform/posix/proc_mem_reader.h"
+#include "platform/posix/proc_process_list.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
 #include "tests/fakes/fake_platform.h"

@@ -1,5 +1,5 @@
-#include "platform/posix/proc_process_list.h"
 #include "platform/posix/proc_mem_reader.h"
+#include "platform/posix/proc_process_list.h"
 #include "tools/cli/probe.h"
 
 namespace kerbcall::cli {
