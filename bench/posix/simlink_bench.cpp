@@ -10,11 +10,11 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench/trigger_pass_timing.h"
 #include "engine/trigger_loop.h"
 #include "platform/posix/proc_mem_reader.h"
 #include "platform/posix/proc_process_list.h"
@@ -23,33 +23,11 @@
 namespace kerbcall::posix {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::BestNanoseconds;
 
 constexpr int kReads = 200'000;
 constexpr int kPasses = 100'000;
 constexpr int kScans = 200;
-
-constexpr int kRounds = 5;
-
-double NanosecondsEach(Clock::duration total, int count) {
-    return std::chrono::duration<double, std::nano>(total).count() / count;
-}
-
-// The time of one run of `work` in nanoseconds: the best of a few rounds of
-// `count` runs, so that other load on the machine counts as little as it can.
-template <typename Work>
-double BestNanoseconds(int count, Work work) {
-    double best = 0.0;
-    for (int round = 0; round < kRounds; ++round) {
-        const auto started = Clock::now();
-        for (int i = 0; i < count; ++i) {
-            work();
-        }
-        const double each = NanosecondsEach(Clock::now() - started, count);
-        best = round == 0 ? each : std::min(best, each);
-    }
-    return best;
-}
 
 pid_t StartSimulator() {
     const pid_t child = ::fork();
@@ -64,22 +42,6 @@ pid_t StartSimulator() {
     ::usleep(300'000);  // until it has mapped its memory
     return child;
 }
-
-class NoSound : public platform::Mci {
-public:
-    std::int32_t SendString(std::string_view /*command*/) override { return 0; }
-};
-
-// Ends the trigger loop after a given number of passes.
-class PassCounter : public platform::MessagePump {
-public:
-    PassCounter(bool& stopRequested, int passes) : stopRequested_(stopRequested), left_(passes) {}
-    void HandlePendingMessages() override { stopRequested_ = --left_ <= 0; }
-
-private:
-    bool& stopRequested_;
-    int left_;
-};
 
 class NoProgram : public platform::Program {
 public:
@@ -107,24 +69,14 @@ void BenchReads(pid_t simulator) {
         BestNanoseconds(kReads, [&] { static_cast<void>(::process_vm_readv(simulator, &local, 1, &remote, 1, 0)); });
 
     Globals globals;
-    for (std::size_t i = 0; i < kNoteTableSize; ++i) {
-        globals.paceNotes[i] = {"note.mp3", static_cast<std::int32_t>(i * 30)};
-    }
-    globals.lastNoteIndex = static_cast<std::int16_t>(kNoteTableSize - 1);
+    bench::FillNoteTable(globals, kNoteTableSize, 0, 30);
     const NoteWindows windows(globals.paceNotes);
     TriggerState state;
     const double decision =
         BestNanoseconds(kPasses, [&] { static_cast<void>(DecidePass(windows, state, position.currentPosition)); });
 
-    NoSound mci;
-    SoundPlayer sound(mci, ".");
-    bool stopRequested = false;
-    const double pass = BestNanoseconds(1,
-                                        [&] {
-                                            PassCounter pump(stopRequested, kPasses);
-                                            RunTriggerLoop(globals, position, sound, pump, stopRequested);
-                                        }) /
-                        kPasses;
+    bench::NoMessages noMessages;
+    const double pass = bench::NanosecondsPerTriggerPass(globals, position, noMessages, kPasses);
 
     std::printf("bare 4-byte read, pread /proc/PID/mem (used): %8.0f ns\n", bareRead);
     std::printf("bare 4-byte read, process_vm_readv:           %8.0f ns\n", vmRead);
@@ -146,8 +98,7 @@ void BenchScan() {
     });
 
     ProcMemReader memory;
-    bool unused = false;
-    PassCounter pump(unused, 0);
+    bench::NoMessages pump;
     NoProgram program;
     ProcessDiscovery discovery(processes, memory, pump, program);
     discovery.LoadExecutableNames();

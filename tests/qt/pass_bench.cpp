@@ -7,59 +7,23 @@
 
 #include <fcntl.h>
 #include <QApplication>
-#include <chrono>
 #include <cstdio>
 
 #include "app/qt/services.h"
 #include "app/qt/views.h"
+#include "bench/trigger_pass_timing.h"
 #include "engine/trigger_loop.h"
 #include "platform/posix/proc_mem_reader.h"
 #include "platform/posix/proc_process_list.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
-#include "sound/sound_player.h"
 
 namespace {
 
 using namespace kerbcall;
-using Clock = std::chrono::steady_clock;
-
-constexpr auto kRunTime = std::chrono::seconds(2);
-constexpr long kPassesBetweenClockLooks = 1024;
 // Far beyond the stand-in's lap: no note fires, every pass is a plain one.
 constexpr std::int32_t kUnreachedDistance = 1'000'000;
-
-class SilentMci : public platform::Mci {
-public:
-    std::int32_t SendString(std::string_view) override { return 0; }
-};
-
-class NoPump : public platform::MessagePump {
-public:
-    void HandlePendingMessages() override {}
-};
-
-// Counts the passes and ends the loop once the run time is up.
-class CountingPump : public platform::MessagePump {
-public:
-    CountingPump(platform::MessagePump& inner, bool& stopRequested)
-        : inner_(inner), stopRequested_(stopRequested), end_(Clock::now() + kRunTime) {}
-
-    void HandlePendingMessages() override {
-        ++passes;
-        inner_.HandlePendingMessages();
-        if (passes % kPassesBetweenClockLooks == 0 && Clock::now() >= end_) {
-            stopRequested_ = true;
-        }
-    }
-
-    long passes = 0;
-
-private:
-    platform::MessagePump& inner_;
-    bool& stopRequested_;
-    Clock::time_point end_;
-};
+constexpr long kPasses = 500'000;
 
 pid_t StartSimulator() {
     const pid_t pid = ::fork();
@@ -74,17 +38,8 @@ pid_t StartSimulator() {
 
 double PassesPerSecond(PositionReader& position, platform::MessagePump& pump, std::size_t noteCount) {
     Globals globals;
-    for (std::size_t i = 0; i < noteCount; ++i) {
-        globals.paceNotes[i] = {"left3.mp3", kUnreachedDistance + static_cast<std::int32_t>(i) * 100};
-    }
-    globals.lastNoteIndex = static_cast<std::int16_t>(noteCount - 1);
-    SilentMci mci;
-    SoundPlayer sound(mci, "");
-    bool stopRequested = false;
-    CountingPump counting(pump, stopRequested);
-    const auto started = Clock::now();
-    RunTriggerLoop(globals, position, sound, counting, stopRequested);
-    return static_cast<double>(counting.passes) / std::chrono::duration<double>(Clock::now() - started).count();
+    bench::FillNoteTable(globals, noteCount, kUnreachedDistance, 100);
+    return 1e9 / bench::NanosecondsPerTriggerPass(globals, position, pump, kPasses);
 }
 
 }  // namespace
@@ -94,10 +49,9 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
-    SilentMci mci;
     posix::ProcFsProcessList processes;
     posix::ProcMemReader memory;
-    NoPump noPump;
+    bench::NoMessages noPump;
     qt::QtMessagePump qtPump;
 
     class BenchProgram : public platform::Program {

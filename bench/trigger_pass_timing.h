@@ -1,0 +1,81 @@
+#pragma once
+
+// What the benchmark programs share: timing with the machine's other load
+// kept out as far as it can be, and the trigger loop run for a number of
+// passes over a note table.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <string_view>
+
+#include "engine/trigger_loop.h"
+
+namespace kerbcall::bench {
+
+using Clock = std::chrono::steady_clock;
+
+// The time of one run of `work` in nanoseconds: the best of five rounds of
+// `count` runs.
+template <typename Work>
+double BestNanoseconds(int count, Work work) {
+    double best = 0.0;
+    for (int round = 0; round < 5; ++round) {
+        const auto started = Clock::now();
+        for (int i = 0; i < count; ++i) {
+            work();
+        }
+        const double each = std::chrono::duration<double, std::nano>(Clock::now() - started).count() / count;
+        best = round == 0 ? each : std::min(best, each);
+    }
+    return best;
+}
+
+class SilentMci final : public platform::Mci {
+public:
+    std::int32_t SendString(std::string_view /*command*/) override { return 0; }
+};
+
+// Notes 0 to count - 1, `spacing` units apart from `first` on.
+inline void FillNoteTable(Globals& globals, std::size_t count, std::int32_t first, std::int32_t spacing) {
+    for (std::size_t i = 0; i < count; ++i) {
+        globals.paceNotes[i] = {"note.mp3", first + static_cast<std::int32_t>(i) * spacing};
+    }
+    globals.lastNoteIndex = static_cast<std::int16_t>(count - 1);
+}
+
+// Nanoseconds a pass of the trigger loop takes, each pass sampling through
+// `position` and yielding to `pump`: the best of five runs of `passes`.
+inline double NanosecondsPerTriggerPass(const Globals& globals, PositionReader& position, platform::MessagePump& pump,
+                                        long passes) {
+    class PassCounter final : public platform::MessagePump {
+    public:
+        PassCounter(platform::MessagePump& inner, bool& stopRequested, long passes)
+            : inner_(inner), stopRequested_(stopRequested), left_(passes) {}
+        void HandlePendingMessages() override {
+            inner_.HandlePendingMessages();
+            stopRequested_ = --left_ <= 0;
+        }
+
+    private:
+        platform::MessagePump& inner_;
+        bool& stopRequested_;
+        long left_;
+    };
+    SilentMci mci;
+    SoundPlayer sound(mci, ".");
+    const double loop = BestNanoseconds(1, [&] {
+        bool stopRequested = false;
+        PassCounter counter(pump, stopRequested, passes);
+        RunTriggerLoop(globals, position, sound, counter, stopRequested);
+    });
+    return loop / static_cast<double>(passes);
+}
+
+// A pump with nothing to handle: the pass without the window system.
+class NoMessages final : public platform::MessagePump {
+public:
+    void HandlePendingMessages() override {}
+};
+
+}  // namespace kerbcall::bench
