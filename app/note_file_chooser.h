@@ -12,6 +12,9 @@ namespace kerbcall::app {
 
 class StartupForm;
 
+inline constexpr char kChooserTitle[] = ".TRK File Finder";
+inline constexpr char kSelectCaption[] = "Select";
+inline constexpr char kCancelCaption[] = "Cancel";
 inline constexpr char kNoteFilePattern[] = "*.ini";
 
 struct ChooserControls {

@@ -8,7 +8,6 @@ namespace kerbcall::qt {
 
 namespace {
 constexpr double kDefaultDpi = 96.0;
-constexpr int kBoldWeight = 700;
 }  // namespace
 
 double HorizontalDpi() {
@@ -21,18 +20,23 @@ double VerticalDpi() {
     return screen != nullptr ? screen->logicalDotsPerInchY() : kDefaultDpi;
 }
 
-QRect TwipsRect(int left, int top, int width, int height) {
+QRect PixelRect(const app::layout::Place& place) {
     const double x = HorizontalDpi();
     const double y = VerticalDpi();
-    return {TwipsToPixels(left, x), TwipsToPixels(top, y), TwipsToPixels(width, x), TwipsToPixels(height, y)};
+    return {TwipsToPixels(place.left, x), TwipsToPixels(place.top, y), TwipsToPixels(place.width, x),
+            TwipsToPixels(place.height, y)};
+}
+
+QSize PixelSize(const app::layout::Size& size) {
+    return {TwipsToPixels(size.width, HorizontalDpi()), TwipsToPixels(size.height, VerticalDpi())};
 }
 
 QFont BoldSansFont(double pointSize) {
-    const QString wanted = QStringLiteral("MS Sans Serif");
+    const QString wanted = QString::fromLatin1(app::layout::kFontFace);
     QFont font =
         QFontDatabase::hasFamily(wanted) ? QFont(wanted) : QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPointSizeF(pointSize);
-    font.setWeight(static_cast<QFont::Weight>(kBoldWeight));
+    font.setWeight(static_cast<QFont::Weight>(app::layout::kBoldWeight));
     return font;
 }
 

@@ -12,11 +12,7 @@ namespace kerbcall::qt {
 
 namespace {
 
-constexpr double kLabelPoints = 9.6;
-constexpr double kPanelPoints = 7.8;
-const QColor kChooserGrey(192, 192, 192);
-
-QSize TwipsSize(int width, int height) { return TwipsRect(0, 0, width, height).size(); }
+namespace layout = app::layout;
 
 // A handler that reports an error no handler takes and ends the program.
 std::function<void()> Guarded(platform::Program& program, std::function<void()> handler) {
@@ -51,10 +47,10 @@ void TopLevelWindow::Close() {
 MainWindowView::MainWindowView(platform::Program& program)
     : TopLevelWindow(program), Command2(QString::fromUtf8(app::kStartCaption), this), Label1(this) {
     setWindowTitle(QString::fromUtf8(app::kMainWindowTitle));
-    setFixedSize(TwipsSize(5412, 1236));
-    Command2.setGeometry(TwipsRect(3360, 360, 1215, 375));
-    Label1.setGeometry(TwipsRect(600, 480, 2292, 252));
-    Label1.setFont(BoldSansFont(kLabelPoints));
+    setFixedSize(PixelSize(layout::kMainWindowClient));
+    Command2.setGeometry(PixelRect(layout::kCommand2));
+    Label1.setGeometry(PixelRect(layout::kLabel1));
+    Label1.setFont(BoldSansFont(layout::kLabel1Points));
 }
 
 void MainWindowView::RouteEventsTo(app::StartupForm& form) {
@@ -79,22 +75,22 @@ ChooserWindow::ChooserWindow(platform::Program& program, std::vector<QString> dr
       drvList(&Picture1, std::move(driveRoots)),
       dirList(&Picture1),
       filList(&Picture1),
-      cmdSelect(QStringLiteral("Select"), this),
-      cmdCancel(QStringLiteral("Cancel"), this) {
+      cmdSelect(QString::fromUtf8(app::kSelectCaption), this),
+      cmdCancel(QString::fromUtf8(app::kCancelCaption), this) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
-    setWindowTitle(QStringLiteral(".TRK File Finder"));
-    setFixedSize(TwipsSize(6972, 5760));
+    setWindowTitle(QString::fromUtf8(app::kChooserTitle));
+    setFixedSize(PixelSize(layout::kChooserClient));
     QPalette grey = palette();
-    grey.setColor(QPalette::Window, kChooserGrey);
+    grey.setColor(QPalette::Window, QColor(layout::kChooserGrey, layout::kChooserGrey, layout::kChooserGrey));
     setPalette(grey);
     setAutoFillBackground(true);
 
-    Picture1.setGeometry(TwipsRect(120, 120, 6735, 4335));
+    Picture1.setGeometry(PixelRect(layout::kPicture1));
     Picture1.setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Picture1.setFont(BoldSansFont(kPanelPoints));
-    drvList.setGeometry(TwipsRect(120, 120, 3615, 315));
-    dirList.setGeometry(TwipsRect(120, 600, 3615, 3465));
-    filList.setGeometry(TwipsRect(4080, 120, 2415, 3912));
+    Picture1.setFont(BoldSansFont(layout::kPicture1Points));
+    drvList.setGeometry(PixelRect(layout::kDrvList));
+    dirList.setGeometry(PixelRect(layout::kDirList));
+    filList.setGeometry(PixelRect(layout::kFilList));
     // The panel's font is its own; the lists keep the window's.
     QFont listFont = QApplication::font();
     listFont.setResolveMask(QFont::AllPropertiesResolved);
@@ -102,8 +98,8 @@ ChooserWindow::ChooserWindow(platform::Program& program, std::vector<QString> dr
          {static_cast<QWidget*>(&drvList), static_cast<QWidget*>(&dirList), static_cast<QWidget*>(&filList)}) {
         list->setFont(listFont);
     }
-    cmdSelect.setGeometry(TwipsRect(1920, 5040, 1200, 480));
-    cmdCancel.setGeometry(TwipsRect(3840, 5040, 1200, 480));
+    cmdSelect.setGeometry(PixelRect(layout::kCmdSelect));
+    cmdCancel.setGeometry(PixelRect(layout::kCmdCancel));
 
     setTabOrder(&cmdSelect, &cmdCancel);
     setTabOrder(&cmdCancel, &drvList);

@@ -7,13 +7,12 @@ namespace kerbcall::win32 {
 
 namespace {
 
-// Fonts the two windows carry, as the controls were laid out with them.
-constexpr char kFontFace[] = "MS Sans Serif";
-constexpr double kDefaultFontPoints = 8.0;
-constexpr double kLabelFontPoints = 9.6;
-constexpr double kPanelFontPoints = 7.8;
+namespace layout = app::layout;
 
-constexpr COLORREF kChooserBackground = RGB(192, 192, 192);
+// The windows' own font, which the controls without a font of their own use.
+constexpr double kDefaultFontPoints = 8.0;
+
+constexpr COLORREF kChooserBackground = RGB(layout::kChooserGrey, layout::kChooserGrey, layout::kChooserGrey);
 
 // The procedure of a window class whose windows each belong to a View,
 // which is kept in the window's user data from its first message on.
@@ -33,9 +32,9 @@ LRESULT CALLBACK ViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 // A fixed-size top-level window with the given client area in twips, centred
 // on the screen, not yet shown.
-HWND CreateFixedWindow(const char* windowClass, const char* title, DWORD style, DWORD exStyle, int clientWidth,
-                       int clientHeight, void* view) {
-    RECT frame{0, 0, TwipsToPixelsX(clientWidth), TwipsToPixelsY(clientHeight)};
+HWND CreateFixedWindow(const char* windowClass, const char* title, DWORD style, DWORD exStyle,
+                       const layout::Size& client, void* view) {
+    RECT frame{0, 0, TwipsToPixelsX(client.width), TwipsToPixelsY(client.height)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
@@ -105,14 +104,14 @@ void RegisterWindowClasses() {
 MainWindowView::MainWindowView(platform::Program& program)
     : program_(program),
       handle_(CreateFixedWindow(kMainWindowClass, app::kMainWindowTitle,
-                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_CONTROLPARENT, 5412,
-                                1236, this)),
-      buttonFont_(CreatePointFont(kFontFace, kDefaultFontPoints, FW_NORMAL)),
-      labelFont_(CreatePointFont(kFontFace, kLabelFontPoints, FW_BOLD)),
+                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_CONTROLPARENT,
+                                layout::kMainWindowClient, this)),
+      buttonFont_(CreatePointFont(layout::kFontFace, kDefaultFontPoints, FW_NORMAL)),
+      labelFont_(CreatePointFont(layout::kFontFace, layout::kLabel1Points, layout::kBoldWeight)),
       window_(handle_),
-      command2_(CreateControl(handle_, "BUTTON", app::kStartCaption, WS_TABSTOP | BS_PUSHBUTTON, kCommand2Id, 3360, 360,
-                              1215, 375)),
-      label1_(CreateControl(handle_, "STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kLabel1Id, 600, 480, 2292, 252)) {
+      command2_(CreateControl(handle_, "BUTTON", app::kStartCaption, WS_TABSTOP | BS_PUSHBUTTON, kCommand2Id,
+                              layout::kCommand2)),
+      label1_(CreateControl(handle_, "STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kLabel1Id, layout::kLabel1)) {
     SetFont(GetDlgItem(handle_, kCommand2Id), buttonFont_.font);
     SetFont(GetDlgItem(handle_, kLabel1Id), labelFont_.font);
 }
@@ -145,25 +144,26 @@ LRESULT MainWindowView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
 
 ChooserWindowView::ChooserWindowView(platform::Program& program)
     : program_(program),
-      handle_(CreateFixedWindow(kChooserWindowClass, ".TRK File Finder", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, 6972, 5760, this)),
+      handle_(CreateFixedWindow(kChooserWindowClass, app::kChooserTitle, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, layout::kChooserClient, this)),
       background_(CreateSolidBrush(kChooserBackground)),
-      buttonFont_(CreatePointFont(kFontFace, kDefaultFontPoints, FW_NORMAL)),
-      panelFont_(CreatePointFont(kFontFace, kPanelFontPoints, FW_BOLD)),
+      buttonFont_(CreatePointFont(layout::kFontFace, kDefaultFontPoints, FW_NORMAL)),
+      panelFont_(CreatePointFont(layout::kFontFace, layout::kPicture1Points, layout::kBoldWeight)),
       window_(handle_),
-      cmdSelect_(
-          CreateControl(handle_, "BUTTON", "Select", WS_TABSTOP | BS_PUSHBUTTON, kSelectId, 1920, 5040, 1200, 480)),
-      cmdCancel_(
-          CreateControl(handle_, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, kCancelId, 3840, 5040, 1200, 480)),
-      picture1_(CreateControl(handle_, kPanelWindowClass, "", WS_CLIPCHILDREN, kPicture1Id, 120, 120, 6735, 4335,
+      cmdSelect_(CreateControl(handle_, "BUTTON", app::kSelectCaption, WS_TABSTOP | BS_PUSHBUTTON, kSelectId,
+                               layout::kCmdSelect)),
+      cmdCancel_(CreateControl(handle_, "BUTTON", app::kCancelCaption, WS_TABSTOP | BS_PUSHBUTTON, kCancelId,
+                               layout::kCmdCancel)),
+      picture1_(CreateControl(handle_, kPanelWindowClass, "", WS_CLIPCHILDREN, kPicture1Id, layout::kPicture1,
                               WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT)),
       // The height given to a drop-down list is that of its open list.
-      drvList_(CreateControl(picture1_, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kDriveListId, 120,
-                             120, 3615, 315 * 8)),
+      drvList_(CreateControl(
+          picture1_, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kDriveListId,
+          {layout::kDrvList.left, layout::kDrvList.top, layout::kDrvList.width, layout::kDrvList.height * 8})),
       dirList_(CreateControl(picture1_, "LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                             kDirectoryListId, 120, 600, 3615, 3465, WS_EX_CLIENTEDGE)),
+                             kDirectoryListId, layout::kDirList, WS_EX_CLIENTEDGE)),
       filList_(CreateControl(picture1_, "LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                             kFileListId, 4080, 120, 2415, 3912, WS_EX_CLIENTEDGE)) {
+                             kFileListId, layout::kFilList, WS_EX_CLIENTEDGE)) {
     SetFont(GetDlgItem(handle_, kSelectId), buttonFont_.font);
     SetFont(GetDlgItem(handle_, kCancelId), buttonFont_.font);
     for (const int list : {kDriveListId, kDirectoryListId, kFileListId}) {

@@ -8,8 +8,6 @@ namespace kerbcall::win32 {
 
 namespace {
 
-constexpr int kTwipsPerInch = 1440;
-
 int ScreenDpi(int axis) {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, axis);
@@ -23,8 +21,8 @@ bool IsDriveRoot(std::string_view path) { return path.size() == 3 && path[1] == 
 
 }  // namespace
 
-int TwipsToPixelsX(int twips) { return MulDiv(twips, ScreenDpi(LOGPIXELSX), kTwipsPerInch); }
-int TwipsToPixelsY(int twips) { return MulDiv(twips, ScreenDpi(LOGPIXELSY), kTwipsPerInch); }
+int TwipsToPixelsX(int twips) { return MulDiv(twips, ScreenDpi(LOGPIXELSX), app::layout::kTwipsPerInch); }
+int TwipsToPixelsY(int twips) { return MulDiv(twips, ScreenDpi(LOGPIXELSY), app::layout::kTwipsPerInch); }
 
 HFONT CreatePointFont(const char* face, double points, int weight) {
     const int height = -static_cast<int>(std::lround(points * ScreenDpi(LOGPIXELSY) / 72.0));
@@ -32,10 +30,10 @@ HFONT CreatePointFont(const char* face, double points, int weight) {
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
 }
 
-HWND CreateControl(HWND parent, const char* windowClass, const char* text, DWORD style, int id, int left, int top,
-                   int width, int height, DWORD exStyle) {
-    return CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, TwipsToPixelsX(left),
-                           TwipsToPixelsY(top), TwipsToPixelsX(width), TwipsToPixelsY(height), parent,
+HWND CreateControl(HWND parent, const char* windowClass, const char* text, DWORD style, int id,
+                   const app::layout::Place& place, DWORD exStyle) {
+    return CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, TwipsToPixelsX(place.left),
+                           TwipsToPixelsY(place.top), TwipsToPixelsX(place.width), TwipsToPixelsY(place.height), parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/window_layout.h"
 
 namespace kerbcall::win32 {
 
@@ -18,8 +19,8 @@ int TwipsToPixelsY(int twips);
 HFONT CreatePointFont(const char* face, double points, int weight);
 
 // A child control of `parent`, placed in twips relative to it.
-HWND CreateControl(HWND parent, const char* windowClass, const char* text, DWORD style, int id, int left, int top,
-                   int width, int height, DWORD exStyle = 0);
+HWND CreateControl(HWND parent, const char* windowClass, const char* text, DWORD style, int id,
+                   const app::layout::Place& place, DWORD exStyle = 0);
 
 std::string WindowText(HWND window);
 
