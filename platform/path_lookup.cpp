@@ -5,17 +5,13 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/ascii_case.h"
+
 namespace kerbcall::platform {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
-}
 
 bool Exists(const fs::path& path) {
     std::error_code error;
@@ -29,7 +25,7 @@ std::optional<fs::path> FindIgnoringCase(const fs::path& folder, std::string_vie
     for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, error), end; !error && it != end;
          it.increment(error)) {
         std::string name = it->path().filename().string();
-        if (SameIgnoringCase(name, component)) {
+        if (EqualIgnoringAsciiCase(name, component)) {
             matches.push_back(std::move(name));
         }
     }

@@ -1,6 +1,6 @@
 #include "simlink/process_discovery.h"
 
-#include <algorithm>
+#include "platform/ascii_case.h"
 
 namespace kerbcall {
 
@@ -10,14 +10,6 @@ constexpr std::array<const char*, 13> kSimulatorExecutables = {
     "zrl.exe",    "zrlc55.exe", "zrlc65.exe", "zrlc66.exe", "zrlm66.exe", "zrlc67.exe", "zrlx67.exe",
     "zrlcgt.exe", "zrlcf2.exe", "zrlc69.exe", "zrlx69.exe", "zrlm71.exe", "zrlxsc.exe",
 };
-
-// Executable names are plain ASCII on every platform the simulator runs on;
-// bytes above 0x7F are compared as they are.
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
-}
 
 }  // namespace
 
@@ -37,7 +29,7 @@ int ProcessDiscovery::MatchingSlot(const std::string& exeName) const {
         return 0;
     }
     for (std::size_t slot = 1; slot <= kExecutableSlots; ++slot) {
-        if (EqualIgnoringCase(exeName, simExecutables[slot])) {
+        if (platform::EqualIgnoringAsciiCase(exeName, simExecutables[slot])) {
             return static_cast<int>(slot);
         }
     }

@@ -2,16 +2,16 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/posix/sdl_mci.h"
 
 namespace kerbcall::posix {
 
 namespace {
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
+// Keywords are matched without regard to letter case.
 bool IsKeyword(std::string_view word, std::string_view keyword) {
-    return std::ranges::equal(word, keyword, [](char a, char b) { return AsciiLower(a) == b; });
+    return platform::EqualIgnoringAsciiCase(word, keyword);
 }
 
 MciCommand Command(MciVerb verb, std::string alias) {

@@ -9,17 +9,12 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/path_lookup.h"
 
 namespace kerbcall::posix {
 
 namespace {
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameAlias(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
-}
 
 std::int32_t Code(MciError error) { return static_cast<std::int32_t>(error); }
 
@@ -58,8 +53,8 @@ struct SdlMci::Device {
     ~Device() { Close(); }
 
     Alias* Find(std::string_view name) {
-        const auto found =
-            std::ranges::find_if(aliases, [&](const Alias& alias) { return SameAlias(alias.name, name); });
+        const auto found = std::ranges::find_if(
+            aliases, [&](const Alias& alias) { return platform::EqualIgnoringAsciiCase(alias.name, name); });
         return found == aliases.end() ? nullptr : &*found;
     }
 
