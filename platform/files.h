@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,8 +14,13 @@ public:
     // True when a search of the file system for the path finds a file or a
     // folder; false for a path that ends in "\".
     virtual bool FileExists(std::string_view sSource) = 0;
+    // No note file comes near this; a larger file (or an endless device) is
+    // not read at all.
+    static constexpr std::size_t kLargestFile = std::size_t{64} << 20;
+
     // The whole file's bytes, or nullopt when it cannot be opened or read
-    // (a folder, a vanished file, no permission).
+    // (a folder, a vanished file, no permission) or is larger than
+    // kLargestFile.
     virtual std::optional<std::string> ReadWholeFile(std::string_view path) = 0;
 };
 

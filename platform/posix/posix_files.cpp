@@ -13,10 +13,6 @@ namespace kerbcall::posix {
 
 namespace {
 
-// Far beyond any note file; a larger file (or an endless device) is refused
-// rather than read into memory.
-constexpr std::size_t kLargestFile = std::size_t{64} << 20;
-
 bool EndsInSeparator(std::string_view path) { return !path.empty() && (path.back() == '\\' || path.back() == '/'); }
 
 // True when the folder holds an entry whose name matches the wildcard

@@ -18,7 +18,7 @@ public:
     // component match as wildcards.
     bool FileExists(std::string_view sSource) override;
     // nullopt for a folder, a missing file, one that cannot be read and one
-    // larger than 64 MiB.
+    // larger than kLargestFile.
     std::optional<std::string> ReadWholeFile(std::string_view path) override;
 };
 

@@ -31,9 +31,6 @@ public:
 
 class Win32Files final : public Files {
 public:
-    // No note file comes near this; a larger file is not read at all.
-    static constexpr std::size_t kLargestFile = std::size_t{64} << 20;
-
     bool FileExists(std::string_view sSource) override;
     // nullopt for a folder, a missing file, one that cannot be read and one
     // larger than kLargestFile.
