@@ -19,12 +19,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "simlink/position_reader.h"
+
 namespace {
 
-constexpr std::uintptr_t kProbeAddress = 0x40E9C0;
-constexpr std::uint8_t kEarlyProbeByte = 0xB8;
-constexpr std::uintptr_t kEarlyDistanceAddress = 0x612710;
-constexpr std::uintptr_t kLateDistanceAddress = 0x612718;
+using kerbcall::kBuildProbeAddress;
+using kerbcall::kEarlyBuildProbeByte;
+using kerbcall::kEarlyPositionAddress;
+using kerbcall::kLatePositionAddress;
+
 constexpr DWORD kTickMilliseconds = 10;
 
 // Zero-filled memory that the fixed image base places over every address
@@ -75,17 +78,17 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     return true;
 }
 
-bool Covers(std::uintptr_t address, std::size_t size) {
+bool Covers(std::uint64_t address, std::size_t size) {
     const auto begin = reinterpret_cast<std::uintptr_t>(&simulatorMemory[0]);
     return address >= begin && address + size <= begin + kImageSpan;
 }
 
-volatile std::uint8_t* At(std::uintptr_t address) {
+volatile std::uint8_t* At(std::uint64_t address) {
     return simulatorMemory + (address - reinterpret_cast<std::uintptr_t>(&simulatorMemory[0]));
 }
 
 // The float's bytes in memory order, as the simulator keeps its distance.
-void StoreDistance(std::uintptr_t address, float distance) {
+void StoreDistance(std::uint64_t address, float distance) {
     const auto bytes = std::bit_cast<std::array<std::uint8_t, sizeof(float)>>(distance);
     volatile std::uint8_t* target = At(address);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -104,13 +107,13 @@ int main(int argc, char** argv) {
             stderr);
         return 2;
     }
-    const std::uintptr_t distanceAddress = options.early ? kEarlyDistanceAddress : kLateDistanceAddress;
-    if (!Covers(kProbeAddress, 1) || !Covers(distanceAddress, sizeof(float))) {
+    const std::uint64_t distanceAddress = options.early ? kEarlyPositionAddress : kLatePositionAddress;
+    if (!Covers(kBuildProbeAddress, 1) || !Covers(distanceAddress, sizeof(float))) {
         std::fprintf(stderr, "zrl: memory at %p is not where the simulator keeps its values\n",
                      static_cast<const volatile void*>(&simulatorMemory[0]));
         return 1;
     }
-    *At(kProbeAddress) = options.early ? kEarlyProbeByte : 0;
+    *At(kBuildProbeAddress) = options.early ? kEarlyBuildProbeByte : 0;
     StoreDistance(distanceAddress, options.distance);
     // Whoever reads this line finds the memory set up.
     std::printf("zrl: process %lu, %s build, distance at 0x%lX\n", GetCurrentProcessId(),
