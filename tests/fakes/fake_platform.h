@@ -150,6 +150,35 @@ public:
     }
 };
 
+// Passes every command on to a real service and keeps what it answered.
+class RecordingMci : public platform::Mci {
+public:
+    explicit RecordingMci(platform::Mci& service) : service_(service) {}
+
+    struct Sent {
+        std::string command;
+        std::int32_t code;
+    };
+    std::vector<Sent> sent;
+
+    std::int32_t SendString(std::string_view command) override {
+        const std::int32_t code = service_.SendString(command);
+        sent.push_back({std::string(command), code});
+        return code;
+    }
+
+    std::vector<std::int32_t> Codes() const {
+        std::vector<std::int32_t> codes;
+        for (const Sent& one : sent) {
+            codes.push_back(one.code);
+        }
+        return codes;
+    }
+
+private:
+    platform::Mci& service_;
+};
+
 class FakeSleeper : public platform::Sleeper {
 public:
     std::vector<std::uint32_t> sleeps;

@@ -14,6 +14,7 @@
 
 #include "platform/posix/sdl_mci.h"
 #include "sound/sound_player.h"
+#include "tests/fakes/fake_platform.h"
 #include "tests/faults/scratch_folder.h"
 #include "tests/posix/sim_process.h"
 
@@ -24,34 +25,7 @@ using posix::MciError;
 
 constexpr char kSoundFolder[] = "Zuda Vodaz Sounds/";
 
-// Passes every command on and keeps what it answered.
-class RecordingMci : public platform::Mci {
-public:
-    explicit RecordingMci(platform::Mci& service) : service_(service) {}
-
-    struct Sent {
-        std::string command;
-        std::int32_t code;
-    };
-    std::vector<Sent> sent;
-
-    std::int32_t SendString(std::string_view command) override {
-        const std::int32_t code = service_.SendString(command);
-        sent.push_back({std::string(command), code});
-        return code;
-    }
-
-    std::vector<std::int32_t> Codes() const {
-        std::vector<std::int32_t> codes;
-        for (const Sent& one : sent) {
-            codes.push_back(one.code);
-        }
-        return codes;
-    }
-
-private:
-    platform::Mci& service_;
-};
+using fakes::RecordingMci;
 
 std::int32_t Code(MciError error) { return static_cast<std::int32_t>(error); }
 

@@ -7,29 +7,11 @@
 
 #include "platform/win32/win32_platform.h"
 #include "sound/sound_player.h"
+#include "tests/fakes/fake_platform.h"
 #include "tests/win32/running_simulator.h"
 
 namespace kerbcall::win32_tests {
 namespace {
-
-// Passes every command to the multimedia service and keeps its answer.
-class AnsweredCommands final : public platform::Mci {
-public:
-    std::int32_t SendString(std::string_view command) override {
-        const std::int32_t code = service_.SendString(command);
-        sent.push_back({std::string(command), code});
-        return code;
-    }
-
-    struct Answered {
-        std::string command;
-        std::int32_t code;
-    };
-    std::vector<Answered> sent;
-
-private:
-    platform::win32::Win32Mci service_;
-};
 
 struct PlayCase {
     const char* soundFile;
@@ -47,7 +29,8 @@ class MciPlayTest : public testing::TestWithParam<PlayCase> {};
 // the sound folder beside the test program, nonzero for a missing one.
 TEST_P(MciPlayTest, EveryCommandGetsTheSameAnswer) {
     const PlayCase& play = GetParam();
-    AnsweredCommands mci;
+    platform::win32::Win32Mci service;
+    fakes::RecordingMci mci(service);
     SoundPlayer player(mci, TestProgramFolder());
     player.PlaySound(play.soundFile, play.loopSound, play.channel);
     player.CloseSound();
@@ -64,7 +47,8 @@ INSTANTIATE_TEST_SUITE_P(Sounds, MciPlayTest,
                                          PlayCase{"no such note.mp3", false, "", 5, false}));
 
 TEST(MciTest, ClosingWithNothingOpenFails) {
-    AnsweredCommands mci;
+    platform::win32::Win32Mci service;
+    fakes::RecordingMci mci(service);
     SoundPlayer(mci, TestProgramFolder()).CloseSound();
     ASSERT_EQ(mci.sent.size(), 1U);
     EXPECT_NE(mci.sent[0].code, 0);
