@@ -1,19 +1,22 @@
 // kerbcall-cli: checks note files and replays distance samples through the
 // same reading and the same pass decision as the program.
+#include <array>
 #include <charconv>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "engine/note_file.h"
 #include "engine/trigger_loop.h"
+#include "platform/files.h"
 #include "tools/cli/json_text.h"
 #include "tools/cli/note_check.h"
 #include "tools/cli/probe.h"
@@ -55,21 +58,45 @@ std::optional<NoteFileArguments> ParseNoteFileArguments(const std::vector<std::s
     return parsed;
 }
 
-// The file read as the program reads it.
-struct LoadedNoteFile {
-    std::string bytes;
-    NoteFileReading reading;
+// A note file's bytes and the program's reading of them. The reading's line
+// texts point into the bytes, so the two are kept together and never copied
+// or moved.
+class LoadedNoteFile {
+public:
+    explicit LoadedNoteFile(std::string bytes) : bytes_(std::move(bytes)), reading_(ParseNoteFile(bytes_)) {}
+    LoadedNoteFile(const LoadedNoteFile&) = delete;
+    LoadedNoteFile& operator=(const LoadedNoteFile&) = delete;
+
+    const NoteFileReading& Reading() const { return reading_; }
+
+private:
+    const std::string bytes_;
+    const NoteFileReading reading_;
 };
 
-std::optional<std::string> ReadFileBytes(const std::string& path) {
+// The file's bytes, read as the program reads a note file: a file larger than
+// the program reads is refused.
+std::variant<std::string, NoteFileFault> ReadFileBytes(const std::string& path) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        return std::nullopt;
+    std::ifstream file;
+    if (std::filesystem::is_regular_file(path, error)) {
+        file.open(path, std::ios::binary);
     }
-    std::ifstream file(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (!file.good() && !file.eof()) {
-        return std::nullopt;
+    if (!file.is_open()) {
+        return NoteFileFault{0, "cannot be read"};
+    }
+    std::string bytes;
+    std::array<char, 65536> chunk{};
+    while (file.read(chunk.data(), chunk.size()) || file.gcount() > 0) {
+        const auto got = static_cast<std::size_t>(file.gcount());
+        if (bytes.size() + got > platform::Files::kLargestFile) {
+            return NoteFileFault{0, "larger than " + std::to_string(platform::Files::kLargestFile >> 20) +
+                                        " MiB, which Kerbcall does not read"};
+        }
+        bytes.append(chunk.data(), got);
+    }
+    if (file.bad()) {
+        return NoteFileFault{0, "cannot be read"};
     }
     return bytes;
 }
@@ -85,26 +112,6 @@ void ReportUnloadable(const NoteFileArguments& args, const std::string& message,
     }
 }
 
-std::optional<LoadedNoteFile> LoadNoteFile(const NoteFileArguments& args) {
-    std::error_code error;
-    if (!std::filesystem::exists(args.file, error)) {
-        ReportUnloadable(args, kMissingNoteFileMessage, NoteFileFault{0, "no such file"});
-        return std::nullopt;
-    }
-    LoadedNoteFile loaded;
-    if (std::optional<std::string> bytes = ReadFileBytes(args.file)) {
-        loaded.bytes = std::move(*bytes);
-        loaded.reading = ParseNoteFile(loaded.bytes);
-    } else {
-        loaded.reading = NoteFileFault{0, "cannot be read"};
-    }
-    if (const auto* fault = std::get_if<NoteFileFault>(&loaded.reading)) {
-        ReportUnloadable(args, kDamagedNoteFileMessage, *fault);
-        return std::nullopt;
-    }
-    return loaded;
-}
-
 // Parses the arguments and loads the note file as the program would, then
 // runs `command` on it; the exit code on bad arguments or a rejected file.
 int WithNoteFile(const std::vector<std::string>& rawArgs, bool allowSounds,
@@ -114,11 +121,22 @@ int WithNoteFile(const std::vector<std::string>& rawArgs, bool allowSounds,
         std::cerr << kUsage;
         return kExitUsage;
     }
-    const auto loaded = LoadNoteFile(*args);
-    if (!loaded) {
+    std::error_code error;
+    if (!std::filesystem::exists(args->file, error)) {
+        ReportUnloadable(*args, kMissingNoteFileMessage, NoteFileFault{0, "no such file"});
         return kExitRejected;
     }
-    return command(*args, std::get<NoteFileContents>(loaded->reading));
+    std::variant<std::string, NoteFileFault> bytes = ReadFileBytes(args->file);
+    if (const auto* fault = std::get_if<NoteFileFault>(&bytes)) {
+        ReportUnloadable(*args, kDamagedNoteFileMessage, *fault);
+        return kExitRejected;
+    }
+    const LoadedNoteFile loaded(std::move(std::get<std::string>(bytes)));
+    if (const auto* fault = std::get_if<NoteFileFault>(&loaded.Reading())) {
+        ReportUnloadable(*args, kDamagedNoteFileMessage, *fault);
+        return kExitRejected;
+    }
+    return command(*args, std::get<NoteFileContents>(loaded.Reading()));
 }
 
 int Check(const NoteFileArguments& args, const NoteFileContents& contents) {
@@ -164,6 +182,11 @@ std::optional<float> ParseSample(std::string line) {
     const auto result = std::from_chars(begin, end, sample);
     if (result.ptr != end || (result.ec != std::errc() && result.ec != std::errc::result_out_of_range)) {
         return std::nullopt;
+    }
+    if (result.ec == std::errc::result_out_of_range) {
+        // As a conversion to float rounds it: the infinity of its sign
+        // beyond the range, zero below it.
+        sample = std::strtof(std::string(begin, end).c_str(), nullptr);
     }
     return sample;
 }
