@@ -41,20 +41,30 @@ void WarnAboutMisreadLines(const NoteFileContents& contents, std::vector<std::st
     }
 }
 
-// Two notes whose windows (distance - 10 to distance + 10, open) share a
-// sample: only one of them is heard there.
+// Every two notes whose windows (distance - 10 to distance + 10, open) share
+// a sample. Both are called: a note fires as the sample enters its window,
+// one note per pass (the first in table order where several could), and each
+// call cuts off the sound still playing.
 void WarnAboutOverlaps(const NoteFileContents& contents, std::vector<std::string>& warnings) {
+    const auto distance = [&](std::size_t note) { return std::int64_t{contents.notes[note].triggerDistance}; };
     std::vector<std::size_t> byDistance(contents.notes.size());
     std::iota(byDistance.begin(), byDistance.end(), std::size_t{0});
-    std::ranges::stable_sort(byDistance, {}, [&](std::size_t i) { return contents.notes[i].triggerDistance; });
-    for (std::size_t k = 1; k < byDistance.size(); ++k) {
-        const std::size_t a = std::min(byDistance[k - 1], byDistance[k]);
-        const std::size_t b = std::max(byDistance[k - 1], byDistance[k]);
-        const std::int64_t gap = std::int64_t{contents.notes[b].triggerDistance} - contents.notes[a].triggerDistance;
-        if (gap > -20 && gap < 20) {
+    std::ranges::stable_sort(byDistance, {}, distance);
+    for (std::size_t k = 0; k < byDistance.size(); ++k) {
+        const std::size_t nearer = byDistance[k];
+        for (std::size_t j = k + 1; j < byDistance.size() && distance(byDistance[j]) - distance(nearer) < 20; ++j) {
+            const std::size_t farther = byDistance[j];
+            const std::int64_t gap = distance(farther) - distance(nearer);
+            const std::size_t a = std::min(nearer, farther);
+            const std::size_t b = std::max(nearer, farther);
+            const std::string heard =
+                gap == 0
+                    ? "at once: note " + std::to_string(a) + " first, note " + std::to_string(b) + " on a later pass"
+                    : "driving on: the note at " + std::to_string(distance(nearer)) + " first, the note at " +
+                          std::to_string(distance(farther)) + " " + std::to_string(gap) + " units later";
             warnings.push_back(LineRef(contents, a) + " and " + LineRef(contents, b) + ": trigger windows overlap (" +
-                               std::to_string(contents.notes[a].triggerDistance) + " and " +
-                               std::to_string(contents.notes[b].triggerDistance) + "), only one of them is heard");
+                               std::to_string(distance(a)) + " and " + std::to_string(distance(b)) +
+                               "): both are called, " + heard + ", cutting off what still plays");
         }
     }
 }
