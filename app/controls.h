@@ -60,8 +60,8 @@ public:
 
 // The files of one folder whose names match a pattern, case ignored, hidden
 // files left out. Setting the folder or the pattern lists anew with nothing
-// selected. Selecting an entry runs filList_Click; a double click selects and
-// then runs filList_DblClick.
+// selected. Selecting an entry, or taking the selection away, runs
+// filList_Click; a double click selects and then runs filList_DblClick.
 class FileList {
 public:
     virtual ~FileList() = default;

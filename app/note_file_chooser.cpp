@@ -38,17 +38,18 @@ void FrmFileManager2::dirList_LostFocus() {
     static_cast<void>(controls_.dirList.SetPath(controls_.dirList.HighlightedPath()));
 }
 
-void FrmFileManager2::filList_Click() { controls_.cmdSelect.SetEnabled(true); }
+// Also runs when the selection is taken away (Ctrl+click): Select stays
+// enabled only while there is a file to select.
+void FrmFileManager2::filList_Click() { controls_.cmdSelect.SetEnabled(!controls_.filList.FileName().empty()); }
 
-void FrmFileManager2::filList_DblClick() {
-    // Nothing selected: a double click on the list's empty part picks nothing.
+void FrmFileManager2::filList_DblClick() { cmdSelect_Click(); }
+
+void FrmFileManager2::cmdSelect_Click() {
+    // With nothing selected there is nothing to record, and closing the
+    // chooser would leave no way to choose.
     if (controls_.filList.FileName().empty()) {
         return;
     }
-    cmdSelect_Click();
-}
-
-void FrmFileManager2::cmdSelect_Click() {
     globals_.noteFileName = controls_.filList.FileName();
     controls_.window.Close();
     mainWindow_.Label1().SetText(TrackName(globals_.noteFileName));

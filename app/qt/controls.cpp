@@ -149,7 +149,7 @@ void DirectoryListWidget::List() {
 FileListWidget::FileListWidget(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!selectedItems().isEmpty() && onClick) {
+        if (onClick) {
             onClick();
         }
     });
