@@ -35,8 +35,8 @@ inline constexpr Place kFilList{4080, 120, 2415, 3912};
 inline constexpr Place kCmdSelect{1920, 5040, 1200, 480};
 inline constexpr Place kCmdCancel{3840, 5040, 1200, 480};
 
-// Label1 and the panel Picture1 carry a font of their own; the rest keep the
-// window's.
+// Label1 and the panel Picture1 carry a font of their own; the three lists on
+// the panel take the panel's, and the rest keep the window's.
 inline constexpr char kFontFace[] = "MS Sans Serif";
 inline constexpr int kBoldWeight = 700;
 inline constexpr double kLabel1Points = 9.6;

@@ -116,8 +116,9 @@ std::string DirectoryListWidget::HighlightedPath() const {
 
 void DirectoryListWidget::focusOutEvent(QFocusEvent* event) {
     QListWidget::focusOutEvent(event);
-    // Another window taking the focus is no move within the chooser.
-    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason && onLostFocus) {
+    // Switching to another window takes the focus away too, as on Windows; a
+    // popup (a drop-down list opening) takes no focus there.
+    if (event->reason() != Qt::PopupFocusReason && onLostFocus) {
         onLostFocus();
     }
 }

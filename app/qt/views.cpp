@@ -91,13 +91,7 @@ ChooserWindow::ChooserWindow(platform::Program& program, std::vector<QString> dr
     drvList.setGeometry(PixelRect(layout::kDrvList));
     dirList.setGeometry(PixelRect(layout::kDirList));
     filList.setGeometry(PixelRect(layout::kFilList));
-    // The panel's font is its own; the lists keep the window's.
-    QFont listFont = QApplication::font();
-    listFont.setResolveMask(QFont::AllPropertiesResolved);
-    for (QWidget* list :
-         {static_cast<QWidget*>(&drvList), static_cast<QWidget*>(&dirList), static_cast<QWidget*>(&filList)}) {
-        list->setFont(listFont);
-    }
+    // The lists set no font of their own: they take the panel's.
     cmdSelect.setGeometry(PixelRect(layout::kCmdSelect));
     cmdCancel.setGeometry(PixelRect(layout::kCmdCancel));
 

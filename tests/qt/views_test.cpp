@@ -88,7 +88,7 @@ TEST_F(ViewsTest, ChooserHasItsTitleFrameColourAndControls) {
     EXPECT_EQ(view.cmdCancel.text(), "Cancel");
     EXPECT_EQ(view.Picture1.font().weight(), 700);
     EXPECT_DOUBLE_EQ(view.Picture1.font().pointSizeF(), 7.8);
-    EXPECT_NE(view.filList.font().weight(), 700);
+    EXPECT_EQ(view.filList.font().weight(), 700);
     EXPECT_FALSE(view.cmdSelect.isDefault());
     EXPECT_FALSE(view.cmdCancel.isDefault());
 }
