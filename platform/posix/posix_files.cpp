@@ -2,10 +2,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/ascii_case.h"
 #include "platform/path_lookup.h"
 #include "platform/posix/descriptor_reading.h"
 
@@ -15,9 +15,37 @@ namespace {
 
 bool EndsInSeparator(std::string_view path) { return !path.empty() && (path.back() == '\\' || path.back() == '/'); }
 
-// True when the folder holds an entry whose name matches the wildcard
-// pattern without regard to letter case.
-bool FolderHasMatch(const std::string& folder, const std::string& pattern) {
+// True when `name` matches `pattern` as the Windows file search matches
+// names: "*" stands for any run of characters, "?" for any one, letters match
+// in either case, and every other character ("[" too) only itself.
+bool MatchesWildcards(std::string_view pattern, std::string_view name) {
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t star = std::string_view::npos;  // the last "*" seen, and
+    std::size_t starName = 0;                   // where in the name it stands
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            starName = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || platform::AsciiLower(pattern[p]) == platform::AsciiLower(name[n]))) {
+            ++p;
+            ++n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    return p == pattern.size();
+}
+
+// True when the folder holds an entry whose name matches the wildcards.
+bool FolderHasMatch(const std::string& folder, std::string_view pattern) {
     DIR* listing = ::opendir(folder.c_str());
     if (listing == nullptr) {
         return false;
@@ -25,7 +53,7 @@ bool FolderHasMatch(const std::string& folder, const std::string& pattern) {
     bool found = false;
     while (const dirent* item = ::readdir(listing)) {
         const std::string_view name = item->d_name;
-        if (name != "." && name != ".." && ::fnmatch(pattern.c_str(), item->d_name, FNM_CASEFOLD) == 0) {
+        if (name != "." && name != ".." && MatchesWildcards(pattern, name)) {
             found = true;
             break;
         }
@@ -47,7 +75,7 @@ bool PosixFiles::FileExists(std::string_view sSource) {
     }
     const std::string_view parent = separator == std::string_view::npos ? "." : sSource.substr(0, separator + 1);
     const std::optional<std::string> folder = platform::LookUpPath(parent);
-    return folder && FolderHasMatch(*folder, std::string(last));
+    return folder && FolderHasMatch(*folder, last);
 }
 
 std::optional<std::string> PosixFiles::ReadWholeFile(std::string_view path) {

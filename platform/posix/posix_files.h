@@ -15,7 +15,8 @@ class PosixFiles : public platform::Files {
 public:
     // True for an existing file or folder; false for a path ending in a
     // separator, even when that folder exists. "*" and "?" in the last
-    // component match as wildcards.
+    // component match as the Windows file search matches them, and only
+    // they: "[" and "]" are characters like any other.
     bool FileExists(std::string_view sSource) override;
     // nullopt for a folder, a missing file, one that cannot be read and one
     // larger than kLargestFile.
