@@ -2,6 +2,7 @@
 // a highlighted folder opening when the user turns to another window.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,10 +25,18 @@ protected:
         platform.program.folder = folder.path().toStdString();
         form.Form_Load();
         mainWindow.Show();
+        ASSERT_NE(chooser(), nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowExposed(chooser()));
     }
 
-    ChooserWindow* chooser() { return views.last; }
+    static ChooserWindow* chooser() {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* found = dynamic_cast<ChooserWindow*>(window)) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
 
     // Clicks the list's entry that reads `text`, with the given keys held.
     static void Click(QListWidget& list, const QString& text, Qt::KeyboardModifiers keys = {}) {
@@ -36,22 +45,11 @@ protected:
         QTest::mouseClick(list.viewport(), Qt::LeftButton, keys, list.visualItemRect(found.front()).center());
     }
 
-    class Windows : public ChooserWindows {
-    public:
-        using ChooserWindows::ChooserWindows;
-        std::unique_ptr<app::ChooserView> CreateView() override {
-            auto view = ChooserWindows::CreateView();
-            last = dynamic_cast<ChooserWindow*>(view.get());
-            return view;
-        }
-        ChooserWindow* last = nullptr;
-    };
-
     QTemporaryDir folder;
     fakes::FakePlatform platform;
     Globals globals;
     MainWindowView mainWindow{platform.program};
-    Windows views{platform.program};
+    ChooserWindows views{platform.program};
     app::StartupForm form{globals, platform.services, mainWindow.Controls(), views};
 };
 
