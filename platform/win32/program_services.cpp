@@ -7,9 +7,11 @@ namespace kerbcall::platform::win32 {
 bool Win32Files::FileExists(std::string_view sSource) {
     WIN32_FIND_DATAA found{};
     HANDLE search = FindFirstFileA(std::string(sSource).c_str(), &found);
-    const bool exists = search != INVALID_HANDLE_VALUE;
+    if (search == INVALID_HANDLE_VALUE) {
+        return false;
+    }
     FindClose(search);
-    return exists;
+    return true;
 }
 
 std::optional<std::string> Win32Files::ReadWholeFile(std::string_view path) {
