@@ -12,6 +12,10 @@ namespace layout = app::layout;
 // The windows' own font, which the controls without a font of their own use.
 constexpr double kDefaultFontPoints = 8.0;
 
+// Why the main window is asked to close, as its close handling receives it.
+constexpr std::int16_t kClosedByUser = 0;
+constexpr std::int16_t kClosedBySessionEnd = 2;
+
 constexpr COLORREF kChooserBackground = RGB(layout::kChooserGrey, layout::kChooserGrey, layout::kChooserGrey);
 
 // The procedure of a window class whose windows each belong to a View,
@@ -124,11 +128,16 @@ LRESULT MainWindowView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
             }
             return 0;
         case WM_CLOSE:
-            if (form_ != nullptr) {
-                app::HandleEvent(program_, [this] {
-                    std::int16_t cancel = 0;
-                    form_->Form_QueryUnload(cancel, 0);
-                });
+            QueryUnload(kClosedByUser);
+            return 0;
+        // The end of the session closes the window too: the stop sequence
+        // runs and ends the program before the system goes on.
+        case WM_QUERYENDSESSION:
+            QueryUnload(kClosedBySessionEnd);
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam != FALSE) {
+                QueryUnload(kClosedBySessionEnd);
             }
             return 0;
         case WM_ACTIVATE:
@@ -139,6 +148,15 @@ LRESULT MainWindowView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
             return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
         default:
             return DefWindowProcA(handle_, message, wParam, lParam);
+    }
+}
+
+void MainWindowView::QueryUnload(std::int16_t unloadMode) {
+    if (form_ != nullptr) {
+        app::HandleEvent(program_, [this, unloadMode] {
+            std::int16_t cancel = 0;
+            form_->Form_QueryUnload(cancel, unloadMode);
+        });
     }
 }
 
@@ -166,6 +184,8 @@ ChooserWindowView::ChooserWindowView(platform::Program& program)
                              kFileListId, layout::kFilList, WS_EX_CLIENTEDGE)) {
     SetFont(GetDlgItem(handle_, kSelectId), buttonFont_.font);
     SetFont(GetDlgItem(handle_, kCancelId), buttonFont_.font);
+    // Win32 controls take no font from their container: the lists are given
+    // the panel's.
     for (const int list : {kDriveListId, kDirectoryListId, kFileListId}) {
         SetFont(GetDlgItem(picture1_, list), panelFont_.font);
     }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 
 #include "app/main_window.h"
@@ -39,6 +40,9 @@ public:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    // Every close request, however it comes, runs the form's close handling.
+    void QueryUnload(std::int16_t unloadMode);
+
     platform::Program& program_;
     app::StartupForm* form_ = nullptr;
     HWND handle_;
