@@ -8,10 +8,11 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_L
 endif()
 option(KERBCALL_WARNINGS_AS_ERRORS "Treat warnings as errors" ON)
 
+# C++ only: the Windows programs' resource compiler takes none of them.
 function(kerbcall_warnings target)
-  target_compile_options(${target} PRIVATE ${KERBCALL_WARNINGS})
+  target_compile_options(${target} PRIVATE "$<$<COMPILE_LANGUAGE:CXX>:${KERBCALL_WARNINGS}>")
   if(KERBCALL_WARNINGS_AS_ERRORS)
-    target_compile_options(${target} PRIVATE -Werror)
+    target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Werror>)
   endif()
 endfunction()
 

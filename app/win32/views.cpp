@@ -1,5 +1,7 @@
 #include "app/win32/views.h"
 
+#include <commctrl.h>
+
 #include "app/run_control.h"
 #include "app/win32/control_ids.h"
 
@@ -16,6 +18,9 @@ constexpr double kDefaultFontPoints = 8.0;
 constexpr std::int16_t kClosedByUser = 0;
 constexpr std::int16_t kClosedBySessionEnd = 2;
 
+// The program's icon among its resources.
+constexpr char kIconName[] = "KERBCALL";
+
 constexpr COLORREF kChooserBackground = RGB(layout::kChooserGrey, layout::kChooserGrey, layout::kChooserGrey);
 
 // The procedure of a window class whose windows each belong to a View,
@@ -31,20 +36,36 @@ LRESULT CALLBACK ViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
     if (view == nullptr || view->Handle() != window) {
         return DefWindowProcA(window, message, wParam, lParam);
     }
-    return view->HandleMessage(message, wParam, lParam);
+    switch (message) {
+        case WM_GETDPISCALEDSIZE:
+            // Windows proposes, for the coming DPI, the frame the layout needs.
+            *reinterpret_cast<SIZE*>(lParam) = FrameSize(window, View::kClient, LOWORD(wParam));
+            return TRUE;
+        case WM_DPICHANGED: {
+            // The window came onto a monitor of another DPI.
+            const int dpi = HIWORD(wParam);
+            const auto* proposed = reinterpret_cast<const RECT*>(lParam);
+            view->LayOut(dpi);
+            SizeFrame(window, View::kClient, dpi, POINT{proposed->left, proposed->top});
+            return 0;
+        }
+        default:
+            return view->HandleMessage(message, wParam, lParam);
+    }
 }
 
-// A fixed-size top-level window with the given client area in twips, centred
-// on the screen, not yet shown.
-HWND CreateFixedWindow(const char* windowClass, const char* title, DWORD style, DWORD exStyle,
-                       const layout::Size& client, void* view) {
-    RECT frame{0, 0, TwipsToPixelsX(client.width), TwipsToPixelsY(client.height)};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    return CreateWindowExA(exStyle, windowClass, title, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                           (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), view);
+// A top-level window of the given class, laid out later, not yet shown.
+HWND CreateFixedWindow(const char* windowClass, const char* title, DWORD style, DWORD exStyle, void* view) {
+    return CreateWindowExA(exStyle, windowClass, title, style, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleA(nullptr),
+                           view);
+}
+
+// Lays a new view's window out at its DPI, centred on the screen.
+template <typename View>
+void LayOutNew(View& view) {
+    const int dpi = WindowDpi(view.Handle());
+    view.LayOut(dpi);
+    SizeFrame(view.Handle(), View::kClient, dpi);
 }
 
 // The panel: shows nothing itself and passes its lists' notifications on to
@@ -60,8 +81,6 @@ LRESULT CALLBACK PanelProcedure(HWND panel, UINT message, WPARAM wParam, LPARAM 
             return DefWindowProcA(panel, message, wParam, lParam);
     }
 }
-
-void SetFont(HWND control, HFONT font) { SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }
 
 // Gives the focus back to the control that had it when the window was last
 // left, or to the first control in tab order that can take it.
@@ -84,40 +103,53 @@ void RestoreFocus(HWND window, HWND& focus, WPARAM activation) {
 }  // namespace
 
 void RegisterWindowClasses() {
-    WNDCLASSA windowClass{};
-    windowClass.hInstance = GetModuleHandleA(nullptr);
+    // The controls of the version the program's manifest asks for.
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    HINSTANCE program = GetModuleHandleA(nullptr);
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.hInstance = program;
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    windowClass.hIcon = LoadIconA(program, kIconName);
+    windowClass.hIconSm = static_cast<HICON>(LoadImageA(program, kIconName, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                        GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
 
     windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     windowClass.lpfnWndProc = PanelProcedure;
     windowClass.lpszClassName = kPanelWindowClass;
-    RegisterClassA(&windowClass);
+    RegisterClassExA(&windowClass);
 
     windowClass.lpfnWndProc = ViewProcedure<MainWindowView>;
     windowClass.lpszClassName = kMainWindowClass;
-    RegisterClassA(&windowClass);
+    RegisterClassExA(&windowClass);
 
     // The chooser paints its own grey background.
     windowClass.hbrBackground = nullptr;
     windowClass.lpfnWndProc = ViewProcedure<ChooserWindowView>;
     windowClass.lpszClassName = kChooserWindowClass;
-    RegisterClassA(&windowClass);
+    RegisterClassExA(&windowClass);
 }
 
 MainWindowView::MainWindowView(platform::Program& program)
     : program_(program),
       handle_(CreateFixedWindow(kMainWindowClass, app::kMainWindowTitle,
-                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_CONTROLPARENT,
-                                layout::kMainWindowClient, this)),
-      buttonFont_(CreatePointFont(layout::kFontFace, kDefaultFontPoints, FW_NORMAL)),
-      labelFont_(CreatePointFont(layout::kFontFace, layout::kLabel1Points, layout::kBoldWeight)),
+                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, WS_EX_CONTROLPARENT, this)),
+      buttonFont_(layout::kFontFace, kDefaultFontPoints, FW_NORMAL),
+      labelFont_(layout::kFontFace, layout::kLabel1Points, layout::kBoldWeight),
       window_(handle_),
-      command2_(CreateControl(handle_, "BUTTON", app::kStartCaption, WS_TABSTOP | BS_PUSHBUTTON, kCommand2Id,
-                              layout::kCommand2)),
-      label1_(CreateControl(handle_, "STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kLabel1Id, layout::kLabel1)) {
-    SetFont(GetDlgItem(handle_, kCommand2Id), buttonFont_.font);
-    SetFont(GetDlgItem(handle_, kLabel1Id), labelFont_.font);
+      command2_(CreateControl(handle_, "BUTTON", app::kStartCaption, WS_TABSTOP | BS_PUSHBUTTON, kCommand2Id)),
+      label1_(CreateControl(handle_, "STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kLabel1Id)) {
+    LayOutNew(*this);
+}
+
+void MainWindowView::LayOut(int dpi) {
+    HWND command2 = GetDlgItem(handle_, kCommand2Id);
+    HWND label1 = GetDlgItem(handle_, kLabel1Id);
+    buttonFont_.Apply(dpi, {command2});
+    labelFont_.Apply(dpi, {label1});
+    PlaceControls({{command2, layout::kCommand2}, {label1, layout::kLabel1}}, dpi);
 }
 
 LRESULT MainWindowView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -163,32 +195,44 @@ void MainWindowView::QueryUnload(std::int16_t unloadMode) {
 ChooserWindowView::ChooserWindowView(platform::Program& program)
     : program_(program),
       handle_(CreateFixedWindow(kChooserWindowClass, app::kChooserTitle, WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, layout::kChooserClient, this)),
+                                WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, this)),
       background_(CreateSolidBrush(kChooserBackground)),
-      buttonFont_(CreatePointFont(layout::kFontFace, kDefaultFontPoints, FW_NORMAL)),
-      panelFont_(CreatePointFont(layout::kFontFace, layout::kPicture1Points, layout::kBoldWeight)),
+      buttonFont_(layout::kFontFace, kDefaultFontPoints, FW_NORMAL),
+      panelFont_(layout::kFontFace, layout::kPicture1Points, layout::kBoldWeight),
       window_(handle_),
-      cmdSelect_(CreateControl(handle_, "BUTTON", app::kSelectCaption, WS_TABSTOP | BS_PUSHBUTTON, kSelectId,
-                               layout::kCmdSelect)),
-      cmdCancel_(CreateControl(handle_, "BUTTON", app::kCancelCaption, WS_TABSTOP | BS_PUSHBUTTON, kCancelId,
-                               layout::kCmdCancel)),
-      picture1_(CreateControl(handle_, kPanelWindowClass, "", WS_CLIPCHILDREN, kPicture1Id, layout::kPicture1,
+      cmdSelect_(CreateControl(handle_, "BUTTON", app::kSelectCaption, WS_TABSTOP | BS_PUSHBUTTON, kSelectId)),
+      cmdCancel_(CreateControl(handle_, "BUTTON", app::kCancelCaption, WS_TABSTOP | BS_PUSHBUTTON, kCancelId)),
+      picture1_(CreateControl(handle_, kPanelWindowClass, "", WS_CLIPCHILDREN, kPicture1Id,
                               WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT)),
-      // The height given to a drop-down list is that of its open list.
-      drvList_(CreateControl(
-          picture1_, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kDriveListId,
-          {layout::kDrvList.left, layout::kDrvList.top, layout::kDrvList.width, layout::kDrvList.height * 8})),
+      drvList_(CreateControl(picture1_, "COMBOBOX", "", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, kDriveListId)),
       dirList_(CreateControl(picture1_, "LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                             kDirectoryListId, layout::kDirList, WS_EX_CLIENTEDGE)),
+                             kDirectoryListId, WS_EX_CLIENTEDGE)),
       filList_(CreateControl(picture1_, "LISTBOX", "", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-                             kFileListId, layout::kFilList, WS_EX_CLIENTEDGE)) {
-    SetFont(GetDlgItem(handle_, kSelectId), buttonFont_.font);
-    SetFont(GetDlgItem(handle_, kCancelId), buttonFont_.font);
+                             kFileListId, WS_EX_CLIENTEDGE)) {
+    LayOutNew(*this);
+}
+
+void ChooserWindowView::LayOut(int dpi) {
+    HWND select = GetDlgItem(handle_, kSelectId);
+    HWND cancel = GetDlgItem(handle_, kCancelId);
+    HWND drives = GetDlgItem(picture1_, kDriveListId);
+    HWND folders = GetDlgItem(picture1_, kDirectoryListId);
+    HWND files = GetDlgItem(picture1_, kFileListId);
+    buttonFont_.Apply(dpi, {select, cancel});
     // Win32 controls take no font from their container: the lists are given
     // the panel's.
-    for (const int list : {kDriveListId, kDirectoryListId, kFileListId}) {
-        SetFont(GetDlgItem(picture1_, list), panelFont_.font);
-    }
+    panelFont_.Apply(dpi, {drives, folders, files});
+    // The height given to a drop-down list is that of its open list; its
+    // font sets the height of the closed box.
+    const layout::Place openDriveList{layout::kDrvList.left, layout::kDrvList.top, layout::kDrvList.width,
+                                      layout::kDrvList.height * 8};
+    PlaceControls({{select, layout::kCmdSelect},
+                   {cancel, layout::kCmdCancel},
+                   {picture1_, layout::kPicture1},
+                   {drives, openDriveList},
+                   {folders, layout::kDirList},
+                   {files, layout::kFilList}},
+                  dpi);
 }
 
 ChooserWindowView::~ChooserWindowView() {

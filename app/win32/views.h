@@ -7,6 +7,7 @@
 
 #include "app/main_window.h"
 #include "app/note_file_chooser.h"
+#include "app/win32/dpi_layout.h"
 #include "app/win32/win32_controls.h"
 #include "platform/program.h"
 
@@ -14,15 +15,6 @@ namespace kerbcall::win32 {
 
 // Registers the window classes of the two windows; once per program.
 void RegisterWindowClasses();
-
-// A window's fonts, released with it.
-struct FontHandle {
-    explicit FontHandle(HFONT handle) : font(handle) {}
-    ~FontHandle() { DeleteObject(font); }
-    FontHandle(const FontHandle&) = delete;
-    FontHandle& operator=(const FontHandle&) = delete;
-    HFONT font;
-};
 
 // The main window StartupForm, created hidden: the Start/Stop button and the
 // track label.
@@ -37,6 +29,9 @@ public:
     void RouteEventsTo(app::StartupForm& form) { form_ = &form; }
     HWND Handle() const { return handle_; }
 
+    static constexpr app::layout::Size kClient = app::layout::kMainWindowClient;
+    // Fonts and controls for `dpi`.
+    void LayOut(int dpi);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
@@ -46,8 +41,8 @@ private:
     platform::Program& program_;
     app::StartupForm* form_ = nullptr;
     HWND handle_;
-    FontHandle buttonFont_;
-    FontHandle labelFont_;
+    ScaledFont buttonFont_;
+    ScaledFont labelFont_;
     TopLevelWindow window_;
     PushButton command2_;
     TextLabel label1_;
@@ -66,6 +61,9 @@ public:
     void RouteEventsTo(app::FrmFileManager2& form) override;
     HWND Handle() const { return handle_; }
 
+    static constexpr app::layout::Size kClient = app::layout::kChooserClient;
+    // Fonts and controls for `dpi`.
+    void LayOut(int dpi);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
@@ -75,8 +73,8 @@ private:
     app::FrmFileManager2* form_ = nullptr;
     HWND handle_;
     HBRUSH background_;
-    FontHandle buttonFont_;
-    FontHandle panelFont_;
+    ScaledFont buttonFont_;
+    ScaledFont panelFont_;
     TopLevelWindow window_;
     // In tab order: Select, Cancel, the panel and its three lists.
     PushButton cmdSelect_;

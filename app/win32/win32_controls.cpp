@@ -2,18 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 
 namespace kerbcall::win32 {
 
 namespace {
-
-int ScreenDpi(int axis) {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, axis);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
 
 bool LessIgnoringCase(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; }
 
@@ -21,19 +13,8 @@ bool IsDriveRoot(std::string_view path) { return path.size() == 3 && path[1] == 
 
 }  // namespace
 
-int TwipsToPixelsX(int twips) { return MulDiv(twips, ScreenDpi(LOGPIXELSX), app::layout::kTwipsPerInch); }
-int TwipsToPixelsY(int twips) { return MulDiv(twips, ScreenDpi(LOGPIXELSY), app::layout::kTwipsPerInch); }
-
-HFONT CreatePointFont(const char* face, double points, int weight) {
-    const int height = -static_cast<int>(std::lround(points * ScreenDpi(LOGPIXELSY) / 72.0));
-    return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
-}
-
-HWND CreateControl(HWND parent, const char* windowClass, const char* text, DWORD style, int id,
-                   const app::layout::Place& place, DWORD exStyle) {
-    return CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, TwipsToPixelsX(place.left),
-                           TwipsToPixelsY(place.top), TwipsToPixelsX(place.width), TwipsToPixelsY(place.height), parent,
+HWND CreateControl(HWND parent, const char* windowClass, const char* text, DWORD style, int id, DWORD exStyle) {
+    return CreateWindowExA(exStyle, windowClass, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
 }
 

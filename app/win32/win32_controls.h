@@ -8,19 +8,11 @@
 #include <vector>
 
 #include "app/controls.h"
-#include "app/window_layout.h"
 
 namespace kerbcall::win32 {
 
-// Twips to pixels at the screen's DPI (15 twips a pixel at 96 DPI).
-int TwipsToPixelsX(int twips);
-int TwipsToPixelsY(int twips);
-// A font at the screen's DPI; weight 700 is bold. Character set 0 (ANSI).
-HFONT CreatePointFont(const char* face, double points, int weight);
-
-// A child control of `parent`, placed in twips relative to it.
-HWND CreateControl(HWND parent, const char* windowClass, const char* text, DWORD style, int id,
-                   const app::layout::Place& place, DWORD exStyle = 0);
+// A child control of `parent`, to be placed by the window's layout.
+HWND CreateControl(HWND parent, const char* windowClass, const char* text, DWORD style, int id, DWORD exStyle = 0);
 
 std::string WindowText(HWND window);
 
