@@ -18,7 +18,7 @@ public:
     static constexpr std::size_t kExecutableSlots = 20;
     // A pass begins this long after the one before it began; the window
     // messages are handled in between.
-    static constexpr std::chrono::milliseconds kPassPeriod{150};
+    static constexpr std::chrono::milliseconds kPassPeriod{200};
 
     ProcessDiscovery(platform::ProcessList& processes, platform::ProcessMemory& memory, platform::MessagePump& pump,
                      platform::Program& program);
