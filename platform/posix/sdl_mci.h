@@ -59,8 +59,8 @@ std::optional<MciCommand> ParseMciCommand(std::string_view text);
 class SdlMci : public platform::Mci {
 public:
     static constexpr int kSampleRate = 44100;
-    // Frames per device buffer: about 12 ms at the sample rate.
-    static constexpr int kBufferFrames = 512;
+    // Frames per device buffer: about 6 ms at the sample rate.
+    static constexpr int kBufferFrames = 256;
 
     SdlMci();
     ~SdlMci() override;
