@@ -44,7 +44,8 @@ public:
     void Form_QueryUnload(std::int16_t& cancel, std::int16_t unloadMode);
 
     // Loads the notes, plays the activation cue, waits for the simulator and
-    // runs the trigger loop; returns only if stopRequested ends the loops.
+    // runs the trigger loop, and waits again whenever the simulator exits;
+    // returns only if stopRequested ends the loops.
     void StartPaceNotes();
     // Silences, plays the deactivation cue for a second and ends the program.
     void StopPaceNotes();

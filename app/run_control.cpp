@@ -14,11 +14,15 @@ void StartupForm::StartPaceNotes() {
     noteReader.ReadNoteFile();
     discovery.LoadExecutableNames();
     sound.PlaySound(kActivatedCue, false, "");
-    discovery.FindSimProcess(stopRequested);
-    position.simProcess = discovery.simProcess;
-    position.DetectBuild();
-    position.SelectPositionAddress();
-    RunTriggerLoop(globals_, position, sound, services_.pump, stopRequested);
+    // A simulator that exits is looked for again, and the run goes on with
+    // the next one as it would have started with it.
+    do {
+        discovery.FindSimProcess(stopRequested);
+        position.simProcess = discovery.simProcess;
+        position.DetectBuild();
+        position.SelectPositionAddress();
+    } while (RunTriggerLoop(globals_, position, sound, services_.pump, stopRequested) ==
+             TriggerLoopEnd::kSimulatorExited);
 }
 
 void StartupForm::StopPaceNotes() {

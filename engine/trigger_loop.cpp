@@ -53,20 +53,36 @@ std::optional<int> DecidePass(const NoteWindows& windows, TriggerState& state, f
     return first;
 }
 
-void RunTriggerLoop(const Globals& globals, PositionReader& position, SoundPlayer& sound, platform::MessagePump& pump,
-                    bool& stopRequested) {
+TriggerLoopEnd RunTriggerLoop(const Globals& globals, PositionReader& position, SoundPlayer& sound,
+                              platform::MessagePump& pump, bool& stopRequested) {
+    using Clock = platform::MessagePump::Clock;
+    // A loop held up this long (a message box, a slow handler) starts its
+    // periods afresh rather than catch up with a burst of samples.
+    constexpr auto kLongestCatchUp = 5 * kSamplePeriod;
+
     stopRequested = false;
     const std::size_t noteCount = std::min(static_cast<std::size_t>(globals.lastNoteIndex + 1), kNoteTableSize);
     const NoteWindows windows(std::span(globals.paceNotes).first(noteCount));
     TriggerState state;
+    const platform::FineWaits fineWaits(pump);
+    Clock::time_point nextSample = Clock::now();
     while (!stopRequested) {
-        position.SamplePosition();
+        if (!position.SamplePosition() && position.SimulatorExited()) {
+            return TriggerLoopEnd::kSimulatorExited;
+        }
         if (const std::optional<int> note = DecidePass(windows, state, position.currentPosition)) {
             sound.CloseSound();
             sound.PlaySound(globals.paceNotes[static_cast<std::size_t>(*note)].soundFile, false, "");
         }
-        pump.HandlePendingMessages();
+        // The periods are counted from the start, so that waits that end a
+        // little late do not add up.
+        nextSample += kSamplePeriod;
+        if (const Clock::time_point now = Clock::now(); nextSample < now - kLongestCatchUp) {
+            nextSample = now;
+        }
+        pump.HandleMessagesUntil(nextSample);
     }
+    return TriggerLoopEnd::kStopRequested;
 }
 
 }  // namespace kerbcall

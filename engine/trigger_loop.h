@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -48,10 +49,17 @@ struct TriggerState {
 // is not a number lies in no window.
 std::optional<int> DecidePass(const NoteWindows& windows, TriggerState& state, float sample);
 
-// Samples, decides and plays pass after pass, yielding to the message pump
-// once per pass, until stopRequested is set (only ending the program ends it
-// in the running program).
-void RunTriggerLoop(const Globals& globals, PositionReader& position, SoundPlayer& sound, platform::MessagePump& pump,
-                    bool& stopRequested);
+// The distance is sampled about this often; between samples the loop hands
+// the window system its messages.
+inline constexpr std::chrono::microseconds kSamplePeriod{1000};
+
+enum class TriggerLoopEnd { kStopRequested, kSimulatorExited };
+
+// Samples, decides and plays pass after pass, one pass per sample period,
+// handling window messages between passes, until stopRequested is set (only
+// ending the program sets it in the running program) or a failed read finds
+// the simulator's process gone. That last read plays nothing.
+TriggerLoopEnd RunTriggerLoop(const Globals& globals, PositionReader& position, SoundPlayer& sound,
+                              platform::MessagePump& pump, bool& stopRequested);
 
 }  // namespace kerbcall

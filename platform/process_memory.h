@@ -16,9 +16,14 @@ public:
     // Opens the process for reading its memory only; 0 on failure.
     virtual ProcessHandle OpenForReading(std::uint32_t processId) = 0;
     // Copies the bytes at `address` of the process into `buffer`, in memory
-    // order. Bytes the read did not deliver are left as the caller set them
-    // (callers zero-fill). Never throws; a failed read reports nothing.
-    virtual void Read(ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) = 0;
+    // order, and tells whether all of them were delivered. Bytes the read did
+    // not deliver are left as the caller set them (callers zero-fill). Never
+    // throws.
+    virtual bool Read(ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) = 0;
+    // True once the opened process has ended. False while it runs, and for
+    // the handle 0, of which nothing can be told. Meant for after a failed
+    // read: it may cost more than the read.
+    virtual bool HasExited(ProcessHandle process) = 0;
 };
 
 }  // namespace kerbcall::platform

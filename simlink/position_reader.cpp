@@ -22,12 +22,19 @@ void PositionReader::SelectPositionAddress() {
     positionAddress = earlyBuild ? kEarlyPositionAddress : kLatePositionAddress;
 }
 
-void PositionReader::SamplePosition() { currentPosition = ReadSingle(positionAddress); }
+bool PositionReader::SamplePosition() { return ReadFloat(positionAddress, currentPosition); }
 
 float PositionReader::ReadSingle(std::uint64_t address) {
+    float value = 0.0F;
+    ReadFloat(address, value);
+    return value;
+}
+
+bool PositionReader::ReadFloat(std::uint64_t address, float& value) {
     std::array<std::byte, 4> buffer{};
-    memory_.Read(simProcess, address, buffer);
-    return std::bit_cast<float>(buffer);
+    const bool delivered = memory_.Read(simProcess, address, buffer);
+    value = std::bit_cast<float>(buffer);
+    return delivered;
 }
 
 }  // namespace kerbcall

@@ -25,15 +25,20 @@ public:
     // Reads the probe byte; earlyBuild when it is 0xB8.
     void DetectBuild();
     void SelectPositionAddress();
-    // One fresh read of the distance into currentPosition.
-    void SamplePosition();
+    // One fresh read of the distance into currentPosition; false when the
+    // read did not deliver all four bytes (the others are zeros).
+    bool SamplePosition();
     // The four bytes at `address` as a little-endian float, 0.0 where the
     // read failed; NaNs and infinities come back unchanged.
     float ReadSingle(std::uint64_t address);
+    // True once the simulator's process has ended; ask after a failed read.
+    bool SimulatorExited() { return memory_.HasExited(simProcess); }
     // The first byte at the probe address (0 when unreadable).
     std::uint8_t ReadProbeByte();
 
 private:
+    bool ReadFloat(std::uint64_t address, float& value);
+
     platform::ProcessMemory& memory_;
 };
 

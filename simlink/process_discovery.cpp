@@ -39,6 +39,7 @@ int ProcessDiscovery::MatchingSlot(const std::string& exeName) const {
 void ProcessDiscovery::FindSimProcess(const bool& stopRequested) {
     platform::ProcessEntry entry;
     do {
+        const platform::MessagePump::Clock::time_point passStarted = platform::MessagePump::Clock::now();
         auto snapshot = processes_.TakeSnapshot();
         if (!snapshot) {
             program_.End();
@@ -53,7 +54,7 @@ void ProcessDiscovery::FindSimProcess(const bool& stopRequested) {
             pump_.HandlePendingMessages();
         }
         snapshot.reset();
-        pump_.HandlePendingMessages();
+        pump_.HandleMessagesUntil(passStarted + kPassPeriod);
     } while (!stopRequested);
 }
 

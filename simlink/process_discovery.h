@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -15,6 +16,9 @@ namespace kerbcall {
 class ProcessDiscovery {
 public:
     static constexpr std::size_t kExecutableSlots = 20;
+    // A pass begins this long after the one before it began; the window
+    // messages are handled in between.
+    static constexpr std::chrono::milliseconds kPassPeriod{200};
 
     ProcessDiscovery(platform::ProcessList& processes, platform::ProcessMemory& memory, platform::MessagePump& pump,
                      platform::Program& program);
@@ -23,7 +27,8 @@ public:
     void LoadExecutableNames();
 
     // Scans pass after pass, each over a fresh snapshot, yielding to the pump
-    // after every entry and every pass, until a process with one of the names
+    // after every entry and waiting on it after every pass (kPassPeriod from
+    // the pass's start), until a process with one of the names
     // turns up (whole name, case ignored; the first in snapshot order and the
     // lowest slot win) and is opened. Returns early only when stopRequested
     // is true after a pass. Ends the program when no snapshot can be taken.

@@ -2,9 +2,11 @@
 // main window.
 
 #include <QApplication>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "app/qt/services.h"
+#include "app/qt/stop_signals.h"
 #include "app/qt/views.h"
 #include "app/run_control.h"
 #include "platform/posix/posix_files.h"
@@ -24,6 +26,7 @@ int main() {
 
     posix::SdlMci mci;
     qt::QtProgram program(mci);
+    const qt::StopSignals stopSignals(program);
     app::HandleEvent(program, [&] {
         posix::ProcFsProcessList processes;
         posix::ProcMemReader memory;
@@ -39,6 +42,9 @@ int main() {
         mainWindow.RouteEventsTo(form);
         form.Form_Load();
         mainWindow.Show();
+        // The sound server's stream runs from here on, so that Start is
+        // heard at once.
+        QTimer::singleShot(0, [&mci] { mci.OpenDevice(); });
         QApplication::exec();
     });
     program.End();

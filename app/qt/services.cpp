@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,7 +14,31 @@ namespace {
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 }  // namespace
 
+QtMessagePump::QtMessagePump() {
+    wake_.setSingleShot(true);
+    wake_.setTimerType(Qt::PreciseTimer);
+}
+
 void QtMessagePump::HandlePendingMessages() { QCoreApplication::processEvents(); }
+
+void QtMessagePump::HandleMessagesUntil(Clock::time_point deadline) {
+    // Timers count whole milliseconds: a wait rounds to the nearest one, and
+    // less than half of one is not waited for.
+    bool handled = false;
+    for (;;) {
+        const auto left = std::chrono::round<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left <= std::chrono::milliseconds::zero()) {
+            break;
+        }
+        wake_.start(left);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        handled = true;
+    }
+    wake_.stop();
+    if (!handled) {
+        HandlePendingMessages();
+    }
+}
 
 std::string QtProgram::Folder() { return posix::ProgramFolder(); }
 

@@ -1,15 +1,23 @@
 #pragma once
 
+#include <QTimer>
+
 #include "platform/message_pump.h"
 #include "platform/posix/sdl_mci.h"
 #include "platform/program.h"
 
 namespace kerbcall::qt {
 
-// Runs the window events that are pending, from inside the program's loops.
+// Runs the window events from inside the program's loops: those pending, or
+// those that come until a deadline, woken by a precise timer.
 class QtMessagePump : public platform::MessagePump {
 public:
+    QtMessagePump();
     void HandlePendingMessages() override;
+    void HandleMessagesUntil(Clock::time_point deadline) override;
+
+private:
+    QTimer wake_;
 };
 
 class QtProgram : public platform::Program {

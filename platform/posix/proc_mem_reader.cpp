@@ -12,7 +12,11 @@
 #include <fstream>
 #include <iostream>
 #include <limits>
+#include <optional>
 #include <utility>
+
+#include "platform/posix/descriptor_reading.h"
+#include "platform/posix/proc_process_list.h"
 
 namespace kerbcall::posix {
 
@@ -91,6 +95,7 @@ ProcMemReader::ProcMemReader() : ProcMemReader(std::cerr) {}
 ProcMemReader::~ProcMemReader() {
     for (const OpenedProcess& process : opened_) {
         ::close(process.memoryFile);
+        ::close(process.processFolder);
     }
 }
 
@@ -100,11 +105,12 @@ platform::ProcessHandle ProcMemReader::OpenForReading(std::uint32_t processId) {
     }
     const MemoryFile memory = OpenMemoryFile(processId);
     if (memory.fd >= 0) {
-        const auto known = std::ranges::find(opened_, processId, &OpenedProcess::processId);
-        if (known != opened_.end()) {
+        const int folder = ::open(ProcessFolder(processId).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (OpenedProcess* known = Find(processId)) {
             ::close(std::exchange(known->memoryFile, memory.fd));
+            ::close(std::exchange(known->processFolder, folder));
         } else {
-            opened_.push_back({processId, memory.fd});
+            opened_.push_back({processId, memory.fd, folder});
         }
         return processId;
     }
@@ -115,14 +121,37 @@ platform::ProcessHandle ProcMemReader::OpenForReading(std::uint32_t processId) {
     return 0;
 }
 
-void ProcMemReader::Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) {
+ProcMemReader::OpenedProcess* ProcMemReader::Find(platform::ProcessHandle process) {
     const auto opened = std::ranges::find(
         opened_, process, [](const OpenedProcess& p) { return static_cast<platform::ProcessHandle>(p.processId); });
-    if (opened == opened_.end() || address > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
-        return;
+    return opened == opened_.end() ? nullptr : &*opened;
+}
+
+bool ProcMemReader::Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) {
+    const OpenedProcess* opened = Find(process);
+    if (opened == nullptr || address > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) {
+        return false;
     }
     // A short or failed read leaves the bytes it did not deliver untouched.
-    static_cast<void>(::pread(opened->memoryFile, buffer.data(), buffer.size(), static_cast<off_t>(address)));
+    const ssize_t got = ::pread(opened->memoryFile, buffer.data(), buffer.size(), static_cast<off_t>(address));
+    return got == static_cast<ssize_t>(buffer.size());
+}
+
+bool ProcMemReader::HasExited(platform::ProcessHandle process) {
+    const OpenedProcess* opened = Find(process);
+    if (opened == nullptr) {
+        return false;
+    }
+    // Once the process has been reaped its folder lists nothing, even when
+    // its id names another process by now.
+    const int statFile = ::openat(opened->processFolder, "stat", O_RDONLY | O_CLOEXEC);
+    if (statFile < 0) {
+        return true;
+    }
+    const std::optional<std::string> stat = ReadToEnd(statFile, kStatLength);
+    ::close(statFile);
+    const std::optional<ProcessStat> parsed = stat ? ParseProcessStat(*stat) : std::nullopt;
+    return !parsed || parsed->HasEnded();
 }
 
 }  // namespace kerbcall::posix

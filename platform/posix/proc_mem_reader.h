@@ -28,13 +28,19 @@ public:
     // one line to the hint stream on how to fix it; later ones stay quiet.
     platform::ProcessHandle OpenForReading(std::uint32_t processId) override;
     // Reads only through handles that OpenForReading of this object gave.
-    void Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override;
+    bool Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override;
+    // The process folder opened with the memory file still names that
+    // process and no later one with the same id; it ends with a zombie.
+    bool HasExited(platform::ProcessHandle process) override;
 
 private:
     struct OpenedProcess {
         std::uint32_t processId = 0;
         int memoryFile = -1;
+        int processFolder = -1;
     };
+
+    OpenedProcess* Find(platform::ProcessHandle process);
 
     std::ostream& hints_;
     bool hintGiven_ = false;

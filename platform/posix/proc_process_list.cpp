@@ -42,22 +42,12 @@ std::optional<std::uint32_t> ParseProcessId(std::string_view name) {
 // One process's entry; nullopt for a zombie or a process that has gone.
 std::optional<platform::ProcessEntry> ReadEntry(const std::string& procRoot, std::uint32_t processId) {
     const std::string folder = procRoot + "/" + std::to_string(processId);
-    // "PID (COMM) STATE ...": COMM may itself hold ")" and blanks, so the
-    // name runs to the last ")".
-    const std::optional<std::string> stat = ReadProcFile(folder + "/stat", 512);
-    if (!stat) {
+    const std::optional<std::string> stat = ReadProcFile(folder + "/stat", kStatLength);
+    const std::optional<ProcessStat> parsed = stat ? ParseProcessStat(*stat) : std::nullopt;
+    if (!parsed || parsed->HasEnded()) {
         return std::nullopt;
     }
-    const std::size_t open = stat->find('(');
-    const std::size_t close = stat->rfind(')');
-    if (open == std::string::npos || close == std::string::npos || close < open || close + 2 >= stat->size()) {
-        return std::nullopt;
-    }
-    const char state = (*stat)[close + 2];
-    if (state == 'Z' || state == 'X') {
-        return std::nullopt;
-    }
-    const std::string_view comm = std::string_view(*stat).substr(open + 1, close - open - 1);
+    const std::string_view comm = parsed->comm;
     std::string argv0;
     if (comm.size() >= kCommLength) {
         const std::optional<std::string> cmdline = ReadProcFile(folder + "/cmdline", 4096);
@@ -87,6 +77,17 @@ private:
 };
 
 }  // namespace
+
+std::optional<ProcessStat> ParseProcessStat(std::string_view stat) {
+    // "PID (COMM) STATE ...": COMM may itself hold ")" and blanks, so the
+    // name runs to the last ")".
+    const std::size_t open = stat.find('(');
+    const std::size_t close = stat.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open || close + 2 >= stat.size()) {
+        return std::nullopt;
+    }
+    return ProcessStat{stat.substr(open + 1, close - open - 1), stat[close + 2]};
+}
 
 std::string BareExecutableName(std::string_view comm, std::string_view argv0) {
     if (comm.size() < kCommLength) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,18 @@ public:
 private:
     std::string procRoot_;
 };
+
+// What the program takes from a process's /proc/PID/stat line.
+struct ProcessStat {
+    std::string_view comm;  // the kernel's name of the process
+    char state = 0;
+    // A zombie, or a process on its way out.
+    bool HasEnded() const { return state == 'Z' || state == 'X'; }
+};
+// The first bytes of a stat line hold all of it that is parsed.
+inline constexpr std::size_t kStatLength = 512;
+// nullopt for a line cut short.
+std::optional<ProcessStat> ParseProcessStat(std::string_view stat);
 
 // The bare executable name of a process from its kernel name `comm` and its
 // first argument `argv0`. The kernel cuts `comm` to 15 characters; when it is

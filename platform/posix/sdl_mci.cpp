@@ -82,6 +82,8 @@ struct SdlMci::Device {
     }
 
     bool OpenAudio() {
+        // Left to SDL, the signals would become quit events that nobody reads.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             return false;
         }
@@ -198,6 +200,8 @@ std::int32_t SdlMci::SendString(std::string_view command) {
     }
     return Code(device_->Apply(*parsed));
 }
+
+bool SdlMci::OpenDevice() { return device_->EnsureAudio(); }
 
 void SdlMci::CloseDevice() { device_->Close(); }
 

@@ -50,16 +50,17 @@ std::optional<MciCommand> ParseMciCommand(std::string_view text);
 // A command-string interpreter that plays sound files through SDL_mixer.
 // Files are recognised by their content, whatever their name. The audio
 // device belongs to the process: keep one SdlMci per program. It opens on
-// the first open command, with a short buffer, and stays open until
-// CloseDevice or destruction; when it cannot be opened, every open fails
-// with kCannotLoadDriver. Several aliases may be open, but one sounds at a
+// OpenDevice or the first open command, with a short buffer, and stays open
+// until CloseDevice or destruction; when it cannot be opened, every open
+// fails with kCannotLoadDriver. SDL is kept from taking over SIGINT and
+// SIGTERM. Several aliases may be open, but one sounds at a
 // time: playing one stops another that sounds. A play while the alias still
 // sounds lets it go on; after its end, play starts it again.
 class SdlMci : public platform::Mci {
 public:
     static constexpr int kSampleRate = 44100;
-    // Frames per device buffer: about 12 ms at the sample rate.
-    static constexpr int kBufferFrames = 512;
+    // Frames per device buffer: about 6 ms at the sample rate.
+    static constexpr int kBufferFrames = 256;
 
     SdlMci();
     ~SdlMci() override;
@@ -69,6 +70,9 @@ public:
     // The code of MciError for the command; never throws.
     std::int32_t SendString(std::string_view command) override;
 
+    // Opens the audio device ahead of the first sound: a sound server's new
+    // stream may take a second to be heard. False when there is none.
+    bool OpenDevice();
     // Stops and closes every alias and closes the audio device, so that a
     // device writing to a file finishes it. A later open opens it again.
     void CloseDevice();

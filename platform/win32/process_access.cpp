@@ -19,9 +19,14 @@ public:
     ToolhelpSnapshot& operator=(const ToolhelpSnapshot&) = delete;
 
     bool Next(ProcessEntry& entry) override {
-        record_.dwSize = sizeof(record_);
-        const BOOL delivered = started_ ? Process32Next(snapshot_, &record_) : Process32First(snapshot_, &record_);
-        started_ = true;
+        BOOL delivered = FALSE;
+        // A process that has exited may stay listed, without threads, while
+        // handles to it are open, as the run keeps the simulator's.
+        do {
+            record_.dwSize = sizeof(record_);
+            delivered = started_ ? Process32Next(snapshot_, &record_) : Process32First(snapshot_, &record_);
+            started_ = true;
+        } while (delivered && record_.cntThreads == 0);
         if (!delivered) {
             return false;
         }
@@ -55,15 +60,22 @@ ProcessHandle Win32ProcessMemory::OpenForReading(std::uint32_t processId) {
     return reinterpret_cast<ProcessHandle>(OpenProcess(kReadAccess, FALSE, processId));
 }
 
-void Win32ProcessMemory::Read(ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) {
+bool Win32ProcessMemory::Read(ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) {
     // No 32-bit process has memory beyond its 4 GiB address space.
     if (address > std::numeric_limits<std::uintptr_t>::max() - buffer.size()) {
-        return;
+        return false;
     }
     SIZE_T bytesRead = 0;
-    ReadProcessMemory(reinterpret_cast<HANDLE>(process),
-                      reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)), buffer.data(), buffer.size(),
-                      &bytesRead);
+    const BOOL read = ReadProcessMemory(reinterpret_cast<HANDLE>(process),
+                                        reinterpret_cast<LPCVOID>(static_cast<std::uintptr_t>(address)), buffer.data(),
+                                        buffer.size(), &bytesRead);
+    return read != FALSE && bytesRead == buffer.size();
+}
+
+bool Win32ProcessMemory::HasExited(ProcessHandle process) {
+    DWORD exitCode = 0;
+    return process != 0 && GetExitCodeProcess(reinterpret_cast<HANDLE>(process), &exitCode) != FALSE &&
+           exitCode != STILL_ACTIVE;
 }
 
 }  // namespace kerbcall::platform::win32

@@ -2,6 +2,8 @@
 
 #include <mmsystem.h>
 
+#include <chrono>
+
 namespace kerbcall::platform::win32 {
 
 bool Win32Files::FileExists(std::string_view sSource) {
@@ -58,6 +60,21 @@ void Win32MessagePump::HandlePendingMessages() {
         DispatchWindowMessage(message);
     }
 }
+
+void Win32MessagePump::HandleMessagesUntil(Clock::time_point deadline) {
+    for (;;) {
+        HandlePendingMessages();
+        const auto left = std::chrono::round<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left <= std::chrono::milliseconds::zero()) {
+            return;
+        }
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
+void Win32MessagePump::BeginFineWaits() { timeBeginPeriod(1); }
+
+void Win32MessagePump::EndFineWaits() { timeEndPeriod(1); }
 
 std::string FolderOfExecutable(std::string_view executablePath) {
     const std::size_t lastSeparator = executablePath.rfind('\\');

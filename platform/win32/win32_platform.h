@@ -26,7 +26,9 @@ public:
     static constexpr DWORD kReadAccess = 0x410;
 
     ProcessHandle OpenForReading(std::uint32_t processId) override;
-    void Read(ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override;
+    bool Read(ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override;
+    // Through the exit code, which the read access may query.
+    bool HasExited(ProcessHandle process) override;
 };
 
 class Win32Files final : public Files {
@@ -50,6 +52,11 @@ public:
 class Win32MessagePump final : public MessagePump {
 public:
     void HandlePendingMessages() override;
+    // Sleeps in MsgWaitForMultipleObjectsEx, which any message wakes.
+    void HandleMessagesUntil(Clock::time_point deadline) override;
+    // The system timer ticks every 15.6 ms unless asked for 1 ms.
+    void BeginFineWaits() override;
+    void EndFineWaits() override;
 };
 
 class Win32Program final : public Program {

@@ -77,6 +77,7 @@ public:
     // Readable bytes of the open process, by address.
     std::map<std::uint64_t, std::uint8_t> bytes;
     std::vector<std::uint32_t> opened;
+    std::vector<platform::ProcessHandle> exited;
     struct ReadCall {
         platform::ProcessHandle process;
         std::uint64_t address;
@@ -90,16 +91,23 @@ public:
         return it == openable.end() ? 0 : it->second;
     }
 
-    void Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override {
+    bool Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override {
         reads.push_back({process, address, buffer.size()});
-        if (process == 0) {
-            return;
+        if (process == 0 || HasExited(process)) {
+            return false;
         }
+        std::size_t delivered = 0;
         for (std::size_t i = 0; i < buffer.size(); ++i) {
             if (const auto it = bytes.find(address + i); it != bytes.end()) {
                 buffer[i] = std::byte{it->second};
+                ++delivered;
             }
         }
+        return delivered == buffer.size();
+    }
+
+    bool HasExited(platform::ProcessHandle process) override {
+        return std::find(exited.begin(), exited.end(), process) != exited.end();
     }
 
     void Store(std::uint64_t address, std::vector<std::uint8_t> values) {
@@ -204,6 +212,8 @@ public:
             onYield(yields);
         }
     }
+    // A wait is one yield; it never sleeps.
+    void HandleMessagesUntil(Clock::time_point /*deadline*/) override { HandlePendingMessages(); }
 };
 
 class FakeProgram : public platform::Program {

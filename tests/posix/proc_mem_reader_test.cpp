@@ -40,7 +40,7 @@ TEST(ProcMemReader, KeepsOneMemoryFileAProcessUntilItEnds) {
         for (int opening = 0; opening < 3; ++opening) {
             EXPECT_EQ(memory.OpenForReading(OwnId()), OwnId());
         }
-        EXPECT_EQ(OpenFiles(), before + 1);
+        EXPECT_EQ(OpenFiles(), before + 2);  // its memory file and its folder
     }
     EXPECT_EQ(OpenFiles(), before);
 }

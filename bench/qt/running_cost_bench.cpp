@@ -1,0 +1,358 @@
+// Prints what the running program costs the player's machine, with a
+// kerbcall-sim driving:
+// - the CPU of the real kerbcall (run under the X server of DISPLAY, driven
+//   by xdotool as a user would) with the chooser open, waiting for the
+//   simulator and tracking it;
+// - the gaps between the trigger loop's samples and the time from a Stop
+//   click to the stop sequence's first sound command, from the program's
+//   own window, run and services in this process (runs of its own, so that
+//   Stop may end each of them).
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/main_window.h"
+#include "app/qt/services.h"
+#include "app/qt/views.h"
+#include "platform/posix/posix_files.h"
+#include "platform/posix/posix_sleeper.h"
+#include "platform/posix/proc_mem_reader.h"
+#include "platform/posix/proc_process_list.h"
+
+namespace kerbcall::bench {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr auto kCpuWindow = 10s;
+constexpr int kInProcessRuns = 5;
+constexpr auto kTrackingPerRun = 4s;
+// Client coordinates at 96 DPI: the chooser's first file, Start/Stop.
+constexpr int kFirstFileX = 8 + 272 + 30;
+constexpr int kFirstFileY = 8 + 8 + 9;
+constexpr int kCommand2X = 224 + 40;
+constexpr int kCommand2Y = 24 + 12;
+
+double Milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
+
+pid_t Start(const std::vector<std::string>& words) {
+    std::vector<char*> argv;
+    for (const std::string& word : words) {
+        argv.push_back(const_cast<char*>(word.c_str()));
+    }
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (std::freopen("/dev/null", "w", stdout) == nullptr) {
+            ::_exit(127);
+        }
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return child;
+}
+
+void End(pid_t child) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+}
+
+pid_t StartSimulator() {
+    const pid_t simulator = Start({KERBCALL_SIM_PATH, "--laps", "1000", "--length", "3000", "--speed", "40"});
+    std::this_thread::sleep_for(300ms);
+    return simulator;
+}
+
+// Clock ticks of CPU time the process has used, user and system.
+long CpuTicks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long user = 0;
+    long system = 0;
+    for (int index = 3; fields >> field; ++index) {
+        if (index == 14) {
+            user = std::stol(field);
+        } else if (index == 15) {
+            system = std::stol(field);
+            break;
+        }
+    }
+    return user + system;
+}
+
+// Percent of one core over the window.
+double CpuPercent(pid_t pid) {
+    const long before = CpuTicks(pid);
+    const auto started = Clock::now();
+    std::this_thread::sleep_for(kCpuWindow);
+    const long used = CpuTicks(pid) - before;
+    const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    return 100.0 * static_cast<double>(used) / static_cast<double>(::sysconf(_SC_CLK_TCK)) / seconds;
+}
+
+std::string Output(const std::string& command) {
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char block[256];
+        while (std::fgets(block, sizeof block, pipe) != nullptr) {
+            text += block;
+        }
+        ::pclose(pipe);
+    }
+    return text.substr(0, text.find('\n'));
+}
+
+std::string WindowOf(pid_t program, const char* title) {
+    for (int look = 0; look < 500; ++look) {
+        const std::string window = Output("xdotool search --all --onlyvisible --pid " + std::to_string(program) +
+                                          " --name '" + title + "' | head -n1");
+        if (!window.empty()) {
+            return window;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+    return {};
+}
+
+bool Click(const std::string& window, int x, int y, int clicks) {
+    return std::system(("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
+                        " click --repeat " + std::to_string(clicks) + " --delay 60 1")
+                           .c_str()) == 0;
+}
+
+// What 1000 wake-ups a second cost this machine by themselves: a loop that
+// does nothing but sleep until the next millisecond.
+double BareMillisecondSleepsCpu() {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        auto next = Clock::now();
+        for (const auto end = next + kCpuWindow; next < end;) {
+            next += 1ms;
+            std::this_thread::sleep_until(next);
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    rusage used{};
+    ::wait4(child, &status, 0, &used);
+    const double seconds = static_cast<double>(used.ru_utime.tv_sec + used.ru_stime.tv_sec) +
+                           static_cast<double>(used.ru_utime.tv_usec + used.ru_stime.tv_usec) / 1e6;
+    return 100.0 * seconds / std::chrono::duration<double>(kCpuWindow).count();
+}
+
+void RealProgramCpu() {
+    if (std::getenv("DISPLAY") == nullptr) {
+        std::printf("CPU of the real program: needs an X server (run under xvfb-run)\n");
+        return;
+    }
+    const fs::path folder = fs::temp_directory_path() / ("kerbcall-cost-bench-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    fs::copy_file(KERBCALL_PROGRAM_PATH, folder / "kerbcall", fs::copy_options::overwrite_existing);
+    fs::create_directory_symlink(KERBCALL_SOUNDS_PATH, folder / "Zuda Vodaz Sounds");
+    std::ofstream(folder / "Bench.ini", std::ios::binary) << "left3.mp3,100\r\nhairpin.mp3,2000\r\n";
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const pid_t program = Start({(folder / "kerbcall").string()});
+    const std::string chooser = WindowOf(program, "^\\.TRK File Finder$");
+    const std::string mainWindow = WindowOf(program, "^ZRL Zuda Vodaz v1\\.1$");
+    if (chooser.empty() || mainWindow.empty()) {
+        std::printf("CPU of the real program: its windows did not show\n");
+        End(program);
+        return;
+    }
+    std::this_thread::sleep_for(1s);
+    const double idle = CpuPercent(program);
+    Click(chooser, kFirstFileX, kFirstFileY, 2);
+    std::this_thread::sleep_for(300ms);
+    Click(mainWindow, kCommand2X, kCommand2Y, 1);
+    std::this_thread::sleep_for(1s);
+    const double waiting = CpuPercent(program);
+    const pid_t simulator = StartSimulator();
+    std::this_thread::sleep_for(1s);
+    const double tracking = CpuPercent(program);
+    End(simulator);
+    End(program);
+    fs::remove_all(folder);
+    std::printf("CPU of the real program, %% of one core over %lld s (target at most 2%% waiting and tracking):\n",
+                static_cast<long long>(kCpuWindow.count()));
+    std::printf("  chooser open, before Start: %5.2f %%\n", idle);
+    std::printf("  waiting for the simulator:  %5.2f %%\n", waiting);
+    std::printf("  tracking the simulator:     %5.2f %%\n", tracking);
+    std::printf("  (a bare loop of 1 ms sleeps: %5.2f %% on this machine)\n", BareMillisecondSleepsCpu());
+}
+
+// The memory reads, timed.
+class TimedMemory final : public platform::ProcessMemory {
+public:
+    platform::ProcessHandle OpenForReading(std::uint32_t processId) override {
+        return memory_.OpenForReading(processId);
+    }
+    bool Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override {
+        reads.push_back(Clock::now());
+        return memory_.Read(process, address, buffer);
+    }
+    bool HasExited(platform::ProcessHandle process) override { return memory_.HasExited(process); }
+
+    std::vector<Clock::time_point> reads;
+
+private:
+    posix::ProcMemReader memory_;
+};
+
+// Sound commands, with the time of the first one after the Stop click.
+class StopWatchMci final : public platform::Mci {
+public:
+    std::int32_t SendString(std::string_view /*command*/) override {
+        if (clicked.load() != 0 && stopStarted == Clock::time_point()) {
+            stopStarted = Clock::now();
+        }
+        return 0;
+    }
+
+    std::atomic<Clock::rep> clicked{0};
+    Clock::time_point stopStarted;
+};
+
+// The run's ending: prints what this run measured and ends it.
+class MeasuringProgram final : public platform::Program {
+public:
+    MeasuringProgram(const TimedMemory& memory, const StopWatchMci& mci, fs::path folder)
+        : memory_(memory), mci_(mci), folder_(std::move(folder)) {}
+
+    std::string Folder() override { return folder_.string(); }
+    void ShowInformation(std::string_view text, std::string_view /*caption*/) override {
+        std::printf("message: %.*s\n", static_cast<int>(text.size()), text.data());
+    }
+    [[noreturn]] void End() override {
+        std::vector<double> gaps;
+        // Samples before the first one taken from the simulator belong to no
+        // run: the reads begin with the build probe.
+        for (std::size_t i = 2; i < memory_.reads.size(); ++i) {
+            gaps.push_back(Milliseconds(memory_.reads[i] - memory_.reads[i - 1]));
+        }
+        std::ranges::sort(gaps);
+        double sum = 0;
+        for (const double gap : gaps) {
+            sum += gap;
+        }
+        const Clock::time_point clicked{Clock::duration(mci_.clicked.load())};
+        if (gaps.empty() || clicked == Clock::time_point()) {
+            std::printf("  run without samples or without the Stop click\n");
+        } else {
+            std::printf(
+                "  %zu samples: gap average %.3f ms, p99 %.2f ms, max %.2f ms; Stop click to the stop "
+                "sequence %.2f ms\n",
+                gaps.size() + 1, sum / static_cast<double>(gaps.size()), gaps[gaps.size() * 99 / 100], gaps.back(),
+                Milliseconds(mci_.stopStarted - clicked));
+        }
+        std::fflush(stdout);
+        std::_Exit(0);
+    }
+
+private:
+    const TimedMemory& memory_;
+    const StopWatchMci& mci_;
+    fs::path folder_;
+};
+
+// No wait after the deactivation cue: nothing is heard here.
+class NoSleep final : public platform::Sleeper {
+public:
+    void Sleep(std::uint32_t /*milliseconds*/) override {}
+};
+
+void PostClick(QWidget& button) {
+    const QPointF centre(button.width() / 2.0, button.height() / 2.0);
+    const QPointF global = button.mapToGlobal(centre);
+    QCoreApplication::postEvent(&button, new QMouseEvent(QEvent::MouseButtonPress, centre, global, Qt::LeftButton,
+                                                         Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(&button, new QMouseEvent(QEvent::MouseButtonRelease, centre, global, Qt::LeftButton,
+                                                         Qt::NoButton, Qt::NoModifier));
+}
+
+// One run in a child process: Start, track, a Stop click from another
+// thread; the program's ending prints the figures.
+void InProcessRun(const fs::path& folder) {
+    int argc = 1;
+    char name[] = "kerbcall-running-cost-bench";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    posix::ProcFsProcessList processes;
+    TimedMemory memory;
+    posix::PosixFiles files;
+    StopWatchMci mci;
+    NoSleep sleeper;
+    qt::QtMessagePump pump;
+    MeasuringProgram program(memory, mci, folder);
+    platform::Services services{processes, memory, files, mci, sleeper, pump, program};
+    Globals globals;
+    qt::MainWindowView mainWindow(program);
+    qt::ChooserWindows chooserWindows(program);
+    app::StartupForm form(globals, services, mainWindow.Controls(), chooserWindows);
+    mainWindow.RouteEventsTo(form);
+    form.Form_Load();
+    mainWindow.Show();
+    globals.noteFileName = "Bench.ini";
+    std::thread user([&] {
+        std::this_thread::sleep_for(kTrackingPerRun);
+        // Stamped just before the click is posted.
+        mci.clicked.store(Clock::now().time_since_epoch().count());
+        PostClick(mainWindow.Command2);
+    });
+    user.detach();
+    QTimer::singleShot(0, [&] { mainWindow.Command2.click(); });
+    QApplication::exec();
+}
+
+void InProcessRuns() {
+    const fs::path folder = fs::temp_directory_path() / ("kerbcall-loop-bench-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    std::ofstream(folder / "Bench.ini", std::ios::binary) << "left3.mp3,100\r\nhairpin.mp3,2000\r\n";
+    const pid_t simulator = StartSimulator();
+    std::printf(
+        "trigger loop with the program's windows and services, %lld s tracking a run (targets: gap "
+        "average at most 1 ms, p99 at most 3 ms; Stop handled within 50 ms):\n",
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(kTrackingPerRun).count()));
+    std::fflush(stdout);
+    for (int run = 0; run < kInProcessRuns; ++run) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            InProcessRun(folder);
+            std::_Exit(1);
+        }
+        ::waitpid(child, nullptr, 0);
+    }
+    End(simulator);
+    fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace kerbcall::bench
+
+int main() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    kerbcall::bench::InProcessRuns();
+    kerbcall::bench::RealProgramCpu();
+    return 0;
+}
