@@ -4,7 +4,11 @@
 #include <cctype>
 #include <cmath>
 
+#include "platform/path_join.h"
+
 namespace kerbcall::win32 {
+
+using platform::JoinPath;
 
 namespace {
 
@@ -43,14 +47,6 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
-    std::string joined(folder);
-    if (!joined.empty() && joined.back() != '\\') {
-        joined += '\\';
-    }
-    joined += name;
-    return joined;
-}
 
 namespace {
 
