@@ -51,6 +51,7 @@ void FrmFileManager2::cmdSelect_Click() {
         return;
     }
     globals_.noteFileName = controls_.filList.FileName();
+    globals_.noteFolder = controls_.filList.Path();
     controls_.window.Close();
     mainWindow_.Label1().SetText(TrackName(globals_.noteFileName));
     mainWindow_.Show();

@@ -43,9 +43,9 @@ public:
     virtual std::unique_ptr<ChooserView> CreateView() = 0;
 };
 
-// The note file chooser: browse drives and folders, pick a "*.ini" file. Only
-// the file's bare name is recorded; the note reader opens it in the program
-// folder.
+// The note file chooser: browse drives and folders, pick a "*.ini" file. The
+// file's bare name and its folder are recorded; the note reader opens that
+// file.
 class FrmFileManager2 {
 public:
     FrmFileManager2(Globals& globals, platform::Program& program, StartupForm& mainWindow,

@@ -47,7 +47,8 @@ class TrackIniFileReader {
 public:
     TrackIniFileReader(Globals& globals, platform::Files& files, platform::Program& program);
 
-    // Fills the note table from noteFileName in the program folder. A missing
+    // Fills the note table from noteFileName in the folder it was chosen in,
+    // or in the program folder while none was chosen. A missing
     // file is reported and the table left as it is; any other fault is
     // reported and ends the program.
     void ReadNoteFile();

@@ -21,6 +21,9 @@ struct Globals {
     std::int16_t lastNoteIndex = -1;
     // Bare name of the chosen note file; empty until one is chosen.
     std::string noteFileName;
+    // The folder it was chosen in; empty until then, and the note file is
+    // then looked for in the program folder.
+    std::string noteFolder;
 };
 
 }  // namespace kerbcall

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/path_join.h"
+
 namespace kerbcall::win32 {
+
+using platform::JoinPath;
 
 namespace {
 
@@ -24,14 +28,6 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-std::string JoinPath(std::string_view folder, std::string_view name) {
-    std::string joined(folder);
-    if (!joined.empty() && joined.back() != '\\') {
-        joined += '\\';
-    }
-    joined += name;
-    return joined;
-}
 
 namespace {
 

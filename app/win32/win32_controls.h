@@ -121,9 +121,6 @@ private:
     std::string pattern_ = "*.*";
 };
 
-// Joins a folder and a name with one "\" between them.
-std::string JoinPath(std::string_view folder, std::string_view name);
-
 // The folders inside `folder`, in name order, letter case ignored.
 std::vector<std::string> SubfoldersOf(const std::string& folder);
 

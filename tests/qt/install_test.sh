@@ -1,23 +1,37 @@
 #!/usr/bin/env bash
-# Installing puts one program folder together, and the .deb carries it to
-# /opt/kerbcall. Usage: install_test.sh BUILD_DIR
+# The packages as users install them: the .deb (lintian clean of errors, its
+# desktop entry and AppStream metadata valid) and the portable archive, which
+# runs from wherever it is unpacked: its kerbcall-cli checks its Demo.ini and
+# its program passes the end-to-end run. Usage: install_test.sh BUILD_DIR E2E_TEST
 set -euo pipefail
 build=$1
+end_to_end=$2
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+fail() { echo "$*"; exit 1; }
 
-cmake --install "$build" --prefix "$scratch/program" >/dev/null
-for file in kerbcall kerbcall-cli kerbcall-sim Demo.ini "Zuda Vodaz Sounds/activated.mp3" \
-    "Zuda Vodaz Sounds/deactivated.mp3" "Zuda Vodaz Sounds/left3.mp3" "Zuda Vodaz Sounds/finish.mp3"; do
-  [[ -f "$scratch/program/$file" ]] || { echo "not installed: $file"; exit 1; }
-done
-[[ -x "$scratch/program/kerbcall" ]] || { echo "kerbcall is not executable"; exit 1; }
-
-(cd "$build" && cpack -G DEB -B "$scratch/package" >/dev/null)
-deb=$(ls "$scratch"/package/kerbcall_*.deb)
+(cd "$build" && cpack -B "$scratch/packages" >/dev/null)
+deb=$(ls "$scratch"/packages/kerbcall_*.deb)
 listing=$(dpkg-deb -c "$deb")
-for file in ./opt/kerbcall/kerbcall ./opt/kerbcall/Demo.ini "./opt/kerbcall/Zuda Vodaz Sounds/activated.mp3"; do
-  grep -qF "$file" <<< "$listing" || { echo "not in the package: $file"; exit 1; }
+for file in ./usr/lib/kerbcall/kerbcall ./usr/lib/kerbcall/Demo.ini "./usr/lib/kerbcall/Zuda Vodaz Sounds/activated.mp3" \
+    "./usr/bin/kerbcall -> ../lib/kerbcall/kerbcall" ./usr/share/applications/org.kerbcall.Kerbcall.desktop \
+    ./usr/share/icons/hicolor/128x128/apps/org.kerbcall.Kerbcall.png ./usr/share/man/man1/kerbcall-cli.1.gz; do
+  grep -qF "$file" <<< "$listing" || fail "not in the package: $file"
 done
-dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || { echo "the package does not depend on Qt"; exit 1; }
-echo "installed and packaged"
+dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "the package does not depend on Qt"
+lintian --fail-on error "$deb" 2>&1 | grep -v 'root privileges' || true
+lintian --fail-on error "$deb" >/dev/null 2>&1 || fail "lintian found errors"
+dpkg-deb -x "$deb" "$scratch/root"
+desktop-file-validate "$scratch"/root/usr/share/applications/*.desktop
+appstreamcli validate --no-net --explain "$scratch"/root/usr/share/metainfo/*.xml >/dev/null ||
+  fail "AppStream metadata is not valid"
+
+mkdir "$scratch/unpacked here"
+tar -xzf "$scratch"/packages/kerbcall-*.tar.gz -C "$scratch/unpacked here"
+portable=$(ls -d "$scratch/unpacked here"/kerbcall-*)
+[[ -f "$portable/README" ]] || fail "the archive has no README"
+(cd "$portable" && ./kerbcall-cli check Demo.ini --sounds "Zuda Vodaz Sounds" >/dev/null) ||
+  fail "the archive's kerbcall-cli does not pass its Demo.ini"
+KERBCALL_E2E_PROGRAM_FOLDER="$portable" xvfb-run -a -s "-screen 0 1024x768x24" "$end_to_end" ||
+  fail "the archive's program fails the end-to-end run"
+echo "packaged: $(basename "$deb") and $(basename "$(ls "$scratch"/packages/kerbcall-*.tar.gz)")"

@@ -26,7 +26,7 @@ void PrintTo(const JoinCase& path, std::ostream* out) { *out << path.joined; }
 class JoinPathTest : public testing::TestWithParam<JoinCase> {};
 
 TEST_P(JoinPathTest, PutsExactlyOneBackslashBetween) {
-    EXPECT_EQ(JoinPath(GetParam().folder, GetParam().name), GetParam().joined);
+    EXPECT_EQ(platform::JoinPath(GetParam().folder, GetParam().name), GetParam().joined);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, JoinPathTest,

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "kerbcall/version.h"
 #include "simlink/position_reader.h"
 #include "tools/sim/sim_motion.h"
 
@@ -32,7 +33,8 @@ namespace {
 constexpr char kUsage[] =
     "usage: kerbcall-sim [--name EXE] [--build early|late] [--hold]\n"
     "                    [--length UNITS] [--speed UNITS_PER_S] [--start UNITS] [--laps N]\n"
-    "       kerbcall-sim [--name EXE] [--build early|late] [--hold] --replay FILE\n";
+    "       kerbcall-sim [--name EXE] [--build early|late] [--hold] --replay FILE\n"
+    "       kerbcall-sim --help | --version\n";
 
 // The folder the stand-in pretends to have been started from, as a Windows
 // program's first argument shows it.
@@ -179,6 +181,10 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << kUsage;
+        return 0;
+    }
+    if (!args.empty() && args[0] == "--version") {
+        std::cout << "kerbcall-sim " << kerbcall::kVersion << '\n';
         return 0;
     }
     auto parsed = ParseSimArguments(args);
