@@ -50,7 +50,7 @@ TEST_F(ChooserTest, SelectClosesTheChooserThenBringsTheMainWindowForward) {
     EXPECT_THAT(log, ElementsAre("close chooser", "show main"));
 }
 
-TEST_F(ChooserTest, AFileFromAnotherFolderIsRecordedWithoutItsFolder) {
+TEST_F(ChooserTest, AFileFromAnotherFolderIsReadFromThatFolder) {
     Load();
     chooser().dirList.DoubleClick("C:\\Tracks");
     chooser().filList.Click("Imola.ini");
@@ -58,7 +58,7 @@ TEST_F(ChooserTest, AFileFromAnotherFolderIsRecordedWithoutItsFolder) {
     EXPECT_EQ(globals.noteFileName, "Imola.ini");
     platform.pump.onYield = [&](int) { form.Command2_Click(); };
     PressCommand2();
-    EXPECT_THAT(platform.files.searched, ElementsAre("C:\\Kerbcall\\Imola.ini"));
+    EXPECT_THAT(platform.files.searched, ElementsAre("C:\\Tracks\\Imola.ini"));
 }
 
 TEST_F(ChooserTest, DoubleClickInAFreshFolderSelectsAtOnce) {
