@@ -1,14 +1,10 @@
 // The simulator link over the real Linux services against real kerbcall-sim
 // processes, and kerbcall-cli probe against them.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <fstream>
 #include <set>
-#include <thread>
 
 #include "platform/posix/proc_mem_reader.h"
 #include "simlink/position_reader.h"
@@ -20,7 +16,6 @@ namespace kerbcall::posix {
 namespace {
 
 using testing::SimProcess;
-using namespace std::chrono_literals;
 
 std::uint32_t Id(const SimProcess& sim) { return static_cast<std::uint32_t>(sim.pid()); }
 
@@ -76,22 +71,6 @@ TEST(SimulatorProcess, IsFoundUnderItsNameAndEachBuildIsReadAtItsOwnAddress) {
         name = entry.processId == Id(sim) ? entry.exeName : name;
     }
     EXPECT_EQ(name, "a-much-longer-simulator-name.exe");
-}
-
-TEST(SimulatorProcess, SamplesFollowTheSimulatorAndTheFirstStartedWins) {
-    const std::string replay = ::testing::TempDir() + "follow.csv";
-    std::ofstream(replay) << "0,100\n1.5,-7\n";
-    SimProcess first({"--replay", replay, "--hold"});
-    SimProcess second({"--name", "zrlc55.exe", "--build", "early", "--start", "222", "--speed", "0.001", "--hold"});
-    Link link({Id(first), Id(second)});
-    // /proc lists processes by id, so the one started first comes first.
-    EXPECT_EQ(link.discovery.simProcessId, Id(first));
-    EXPECT_FLOAT_EQ(link.Sample(), 100.0F);
-    const auto giveUp = std::chrono::steady_clock::now() + 10s;
-    while (link.Sample() == 100.0F && std::chrono::steady_clock::now() < giveUp) {
-        std::this_thread::sleep_for(10ms);
-    }
-    EXPECT_FLOAT_EQ(link.Sample(), -7.0F);
 }
 
 // kerbcall-cli probe --json, its output and exit status, run as the given

@@ -25,22 +25,6 @@ TEST(LapPlan, DrivesFromTheStartToTheLengthThenLapsFromZero) {
     }
 }
 
-TEST(Replay, WritesEachDistanceAtItsTime) {
-    const std::vector<ReplayPoint> points = {{0.5, 10.0F}, {1.0, 20.0F}, {1.0, 25.0F}, {2.0, -3.0F}};
-    const struct {
-        double seconds;
-        float distance;
-        bool finished;
-    } cases[] = {{0.0, 0.0F, false},  {0.5, 10.0F, false}, {0.99, 10.0F, false},
-                 {1.0, 25.0F, false}, {2.0, -3.0F, true},  {9.0, -3.0F, true}};
-    for (const auto& c : cases) {
-        const CarPosition position = PositionAt(points, c.seconds);
-        EXPECT_EQ(position.distance, c.distance) << c.seconds;
-        EXPECT_EQ(position.finished, c.finished) << c.seconds;
-        EXPECT_EQ(position.lap, 0);
-    }
-}
-
 TEST(Replay, ReadsLinesAndNamesTheFirstBadOne) {
     const auto points = ParseReplay("# warm-up\n0,0\r\n\n 0.25 , 12.5\n1e0,1E3\n");
     ASSERT_TRUE(std::holds_alternative<std::vector<ReplayPoint>>(points));

@@ -195,9 +195,12 @@ protected:
         std::string mainWindow;
         EXPECT_TRUE(WaitUntil([&] { return !(chooser = VisibleWindow("^\\.TRK File Finder$")).empty(); }));
         EXPECT_TRUE(WaitUntil([&] { return !(mainWindow = VisibleWindow("^ZRL Zuda Vodaz v1\\.1$")).empty(); }));
-        Click(chooser, kFirstFileX, kFirstFileY, 2);
-        EXPECT_TRUE(WaitUntil([] { return VisibleWindow("^\\.TRK File Finder$").empty(); }))
-            << "a double click on the note file selects it";
+        // A double click on the note file selects it; one that a busy machine
+        // split into two single clicks is made again.
+        EXPECT_TRUE(WaitUntil([&] {
+            Click(chooser, kFirstFileX, kFirstFileY, 2);
+            return WaitUntil([] { return VisibleWindow("^\\.TRK File Finder$").empty(); }, 5s);
+        })) << "a double click on the note file selects it";
         Click(mainWindow, kCommand2X, kCommand2Y, 1);
         EXPECT_TRUE(WaitUntil([this] { return SoundsHeard() >= 1; })) << "Start plays activated.mp3";
 
@@ -233,7 +236,7 @@ TEST_F(EndToEnd, PickStartDriveAndStop) {
     // On a machine shared with other tests the program may find their
     // stand-in; such a run proves nothing and is made again.
     for (int attempt = 1; !PickStartDriveAndStop(); ++attempt) {
-        ASSERT_LT(attempt, 3) << "the program found another simulator in every attempt";
+        ASSERT_LT(attempt, 5) << "the program found another simulator in every attempt";
     }
 }
 

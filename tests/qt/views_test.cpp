@@ -1,4 +1,3 @@
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -98,18 +97,9 @@ TEST_F(QtViewsTest, BothWindowsStandAsTheSharedLayoutPutsThem) {
     EXPECT_EQ(mainWindow.Label1.font().weight(), layout::kBoldWeight);
     EXPECT_DOUBLE_EQ(view.Picture1.font().pointSizeF(), layout::kPicture1Points);
     EXPECT_EQ(view.palette().color(QPalette::Window), QColor(192, 192, 192));
-    // Cancel holds the focus first; Tab runs Select, Cancel and the lists.
     view.Show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
     EXPECT_EQ(QApplication::focusWidget(), &view.cmdCancel);
-    view.cmdSelect.setFocus(Qt::TabFocusReason);
-    std::vector<QWidget*> order{QApplication::focusWidget()};
-    for (int step = 0; step < 4; ++step) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        order.push_back(QApplication::focusWidget());
-    }
-    EXPECT_THAT(order,
-                ::testing::ElementsAre(&view.cmdSelect, &view.cmdCancel, &view.drvList, &view.dirList, &view.filList));
     QSignalSpy cancel(&view.cmdCancel, &QPushButton::clicked);
     QTest::keyClick(&view, Qt::Key_Escape);
     EXPECT_EQ(cancel.count(), 1);
