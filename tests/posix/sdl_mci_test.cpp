@@ -52,7 +52,9 @@ protected:
         std::ifstream file(output_, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         std::vector<Frame> frames(bytes.size() / sizeof(Frame));
-        std::memcpy(frames.data(), bytes.data(), frames.size() * sizeof(Frame));
+        if (!frames.empty()) {
+            std::memcpy(frames.data(), bytes.data(), frames.size() * sizeof(Frame));
+        }
         fs::remove(output_);
         return frames;
     }

@@ -56,7 +56,9 @@ std::vector<Frame> ReadFrames(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<Frame> frames(bytes.size() / sizeof(Frame));
-    std::memcpy(frames.data(), bytes.data(), frames.size() * sizeof(Frame));
+    if (!frames.empty()) {
+        std::memcpy(frames.data(), bytes.data(), frames.size() * sizeof(Frame));
+    }
     return frames;
 }
 
