@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <string>
@@ -20,16 +21,12 @@ inline constexpr std::uint32_t kSimulatorId = 4242;
 inline constexpr platform::ProcessHandle kSimulatorHandle = 77;
 
 // The main window with fake controls on the fake platform, the program folder
-// C:\Kerbcall holding Monza.ini and Spa.1967.ini, C:\Tracks holding Imola.ini.
+// C:\Kerbcall and a folder C:\Tracks beside it.
 class AppTest : public ::testing::Test {
 protected:
     AppTest() {
         platform.program.folder = kProgramFolder;
-        views.prepare = [](FakeChooserView& view) {
-            view.dirList.folders = {"c:\\", "d:\\", "C:\\Kerbcall", "C:\\Tracks"};
-            view.filList.filesByFolder = {{"C:\\Kerbcall", {"Monza.ini", "Spa.1967.ini"}},
-                                          {"C:\\Tracks", {"Imola.ini"}}};
-        };
+        views.prepare = [](FakeChooserView& view) { view.dirList.folders = {"C:\\Kerbcall", "C:\\Tracks"}; };
         mainWindow.name = "main";
     }
 
@@ -50,10 +47,8 @@ protected:
         MoveCarTo(distance);
     }
     void MoveCarTo(float distance) {
-        const auto bits = std::bit_cast<std::uint32_t>(distance);
-        platform.memory.Store(kLatePositionAddress,
-                              {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-                               static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)});
+        const auto bytes = std::bit_cast<std::array<std::uint8_t, 4>>(distance);
+        platform.memory.Store(kLatePositionAddress, {bytes.begin(), bytes.end()});
     }
 
     std::string OpenOf(const std::string& sound) const {

@@ -70,22 +70,15 @@ class FakeDriveList : public app::DriveList {
 public:
     std::string drive;
     std::function<void()> onChange;
-    int changes = 0;
 
     std::string Drive() const override { return drive; }
+    void Pick(const std::string& driveText) { SetDrive(driveText); }
     void SetDrive(std::string_view path) override {
-        const std::string picked = DriveOf(path);
-        if (picked == drive) {
-            return;
-        }
-        drive = picked;
-        ++changes;
-        if (onChange) {
+        if (DriveOf(path) != drive) {
+            drive = DriveOf(path);
             onChange();
         }
     }
-    // The user picks a drive from the list.
-    void Pick(const std::string& driveText) { SetDrive(driveText); }
 };
 
 class FakeDirectoryList : public app::DirectoryList {
@@ -97,7 +90,6 @@ public:
     std::string highlighted;                            // empty: the open folder
     std::function<void()> onChange;
     std::function<void()> onLostFocus;
-    int changes = 0;
 
     std::string Path() const override { return path; }
 
@@ -108,38 +100,26 @@ public:
         }
         std::string target(requested);
         if (target == drive) {
-            const auto current = currentFolders.find(drive);
-            target = current == currentFolders.end() ? drive + "\\" : current->second;
+            target = currentFolders.contains(drive) ? currentFolders[drive] : drive + "\\";
         } else if (!folders.contains(target)) {
             return false;
         }
         highlighted.clear();
         currentFolders[drive] = target;
-        if (target == path) {
-            return true;
-        }
-        path = target;
-        ++changes;
-        if (onChange) {
+        if (target != path) {
+            path = target;
             onChange();
         }
         return true;
     }
 
     std::string HighlightedPath() const override { return highlighted.empty() ? path : highlighted; }
-
-    void Highlight(const std::string& folder) { highlighted = folder; }
     void DoubleClick(const std::string& folder) { static_cast<void>(SetPath(folder)); }
-    void LoseFocus() {
-        if (onLostFocus) {
-            onLostFocus();
-        }
-    }
+    void LoseFocus() { onLostFocus(); }
 };
 
 class FakeFileList : public app::FileList {
 public:
-    std::map<std::string, std::vector<std::string>> filesByFolder;
     std::string path;
     std::string pattern = "*.*";
     std::string selected;
@@ -158,21 +138,13 @@ public:
     }
     std::string FileName() const override { return selected; }
 
-    std::vector<std::string> Listed() const {
-        const auto it = filesByFolder.find(path);
-        return it == filesByFolder.end() ? std::vector<std::string>{} : it->second;
-    }
     void Click(const std::string& name) {
         selected = name;
-        if (onClick) {
-            onClick();
-        }
+        onClick();
     }
     void DoubleClick(const std::string& name) {
         Click(name);
-        if (onDoubleClick) {
-            onDoubleClick();
-        }
+        onDoubleClick();
     }
 };
 

@@ -14,7 +14,16 @@
 #include <utility>
 #include <vector>
 
+#include "engine/note_table.h"
 #include "platform/services.h"
+
+namespace kerbcall {
+
+inline bool operator==(const PaceNote& a, const PaceNote& b) {
+    return a.soundFile == b.soundFile && a.triggerDistance == b.triggerDistance;
+}
+
+}  // namespace kerbcall
 
 namespace kerbcall::fakes {
 
@@ -29,16 +38,13 @@ public:
     std::vector<int> failingPasses;
     int snapshotsTaken = 0;
     int snapshotsOpen = 0;
-    int entriesRead = 0;
 
     std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override {
         const int pass = snapshotsTaken++;
-        for (const int failing : failingPasses) {
-            if (failing == pass) {
-                return nullptr;
-            }
+        if (std::ranges::find(failingPasses, pass) != failingPasses.end()) {
+            return nullptr;
         }
-        const std::size_t index = passes.empty() ? 0 : std::min(static_cast<std::size_t>(pass), passes.size() - 1);
+        const auto index = std::min(static_cast<std::size_t>(pass), passes.size() - 1);
         return std::make_unique<Snapshot>(*this,
                                           passes.empty() ? std::vector<platform::ProcessEntry>{} : passes[index]);
     }
@@ -59,7 +65,6 @@ private:
                 return false;
             }
             entry = entries_[next_++];
-            ++owner_.entriesRead;
             return true;
         }
 
@@ -120,8 +125,7 @@ public:
 class FakeFiles : public platform::Files {
 public:
     std::map<std::string, std::string> files;  // path -> bytes
-    std::vector<std::string> folders;
-    std::vector<std::string> unreadable;  // exist but cannot be opened
+    std::vector<std::string> folders;          // exist but cannot be read
     std::vector<std::string> searched;
 
     bool FileExists(std::string_view sSource) override {
@@ -130,7 +134,7 @@ public:
         if (path.empty() || path.back() == '\\') {
             return false;
         }
-        return files.contains(path) || Contains(folders, path) || Contains(unreadable, path);
+        return files.contains(path) || std::ranges::find(folders, path) != folders.end();
     }
 
     std::optional<std::string> ReadWholeFile(std::string_view path) override {
@@ -139,11 +143,6 @@ public:
             return std::nullopt;
         }
         return it->second;
-    }
-
-private:
-    static bool Contains(const std::vector<std::string>& list, const std::string& path) {
-        return std::find(list.begin(), list.end(), path) != list.end();
     }
 };
 
@@ -173,14 +172,6 @@ public:
         const std::int32_t code = service_.SendString(command);
         sent.push_back({std::string(command), code});
         return code;
-    }
-
-    std::vector<std::int32_t> Codes() const {
-        std::vector<std::int32_t> codes;
-        for (const Sent& one : sent) {
-            codes.push_back(one.code);
-        }
-        return codes;
     }
 
 private:

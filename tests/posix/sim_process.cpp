@@ -10,10 +10,6 @@
 
 namespace kerbcall::posix::testing {
 
-namespace {
-constexpr int kReadyTimeoutMs = 5000;
-}
-
 SimProcess::SimProcess(const std::vector<std::string>& args) {
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) {
@@ -36,8 +32,10 @@ SimProcess::SimProcess(const std::vector<std::string>& args) {
     }
     ::close(pipeEnds[1]);
     output_ = pipeEnds[0];
-    firstLine_ = ReadLine();
-    if (firstLine_.empty()) {
+    // The stand-in writes its first line once its memory holds the values.
+    pollfd waiting{output_, POLLIN, 0};
+    char first = 0;
+    if (::poll(&waiting, 1, 60000) <= 0 || ::read(output_, &first, 1) != 1) {
         Stop(SIGKILL);
         throw std::runtime_error("kerbcall-sim did not start");
     }
@@ -45,53 +43,42 @@ SimProcess::SimProcess(const std::vector<std::string>& args) {
 
 SimProcess::~SimProcess() {
     Stop(SIGKILL);
-    if (output_ >= 0) {
-        ::close(output_);
+    ::close(output_);
+}
+
+void SimProcess::Stop(int signal) {
+    if (pid_ > 0) {
+        ::kill(pid_, signal);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
     }
 }
 
-std::string SimProcess::ReadLine() {
-    for (;;) {
-        if (const std::size_t end = pending_.find('\n'); end != std::string::npos) {
-            std::string line = pending_.substr(0, end);
-            pending_.erase(0, end + 1);
-            return line;
-        }
-        pollfd waiting{output_, POLLIN, 0};
-        char block[512];
-        if (::poll(&waiting, 1, kReadyTimeoutMs) <= 0) {
-            return {};
-        }
-        const ssize_t got = ::read(output_, block, sizeof block);
-        if (got <= 0) {
-            return {};
-        }
-        pending_.append(block, static_cast<std::size_t>(got));
-    }
-}
+namespace {
 
-int SimProcess::Stop(int signal) {
-    if (pid_ <= 0) {
-        return -1;
-    }
-    ::kill(pid_, signal);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-    pid_ = -1;
-    return status;
-}
-
-std::string SimProcess::RemainingOutput() {
-    char block[512];
-    pollfd waiting{output_, POLLIN, 0};
-    while (::poll(&waiting, 1, kReadyTimeoutMs) > 0) {
-        const ssize_t got = ::read(output_, block, sizeof block);
-        if (got <= 0) {
-            break;
+class NarrowedSnapshot : public platform::ProcessSnapshot {
+public:
+    NarrowedSnapshot(std::unique_ptr<platform::ProcessSnapshot> all, std::set<std::uint32_t> keep)
+        : all_(std::move(all)), keep_(std::move(keep)) {}
+    bool Next(platform::ProcessEntry& entry) override {
+        while (all_->Next(entry)) {
+            if (keep_.contains(entry.processId)) {
+                return true;
+            }
         }
-        pending_.append(block, static_cast<std::size_t>(got));
+        return false;
     }
-    return std::exchange(pending_, {});
+
+private:
+    std::unique_ptr<platform::ProcessSnapshot> all_;
+    std::set<std::uint32_t> keep_;
+};
+
+}  // namespace
+
+std::unique_ptr<platform::ProcessSnapshot> OnlyStartedProcesses::TakeSnapshot() {
+    std::unique_ptr<platform::ProcessSnapshot> all = real_.TakeSnapshot();
+    return all ? std::make_unique<NarrowedSnapshot>(std::move(all), processIds_) : nullptr;
 }
 
 std::string TestData(const std::string& name) { return std::string(KERBCALL_POSIX_TEST_DATA) + "/" + name; }

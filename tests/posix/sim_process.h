@@ -2,8 +2,12 @@
 
 #include <sys/types.h>
 
+#include <memory>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "platform/posix/proc_process_list.h"
 
 namespace kerbcall::posix::testing {
 
@@ -18,21 +22,26 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     pid_t pid() const { return pid_; }
-    const std::string& firstLine() const { return firstLine_; }
 
-    // Sends the signal and waits for the end; the exit status as waitpid
-    // gives it.
-    int Stop(int signal);
-    // The rest of what it wrote, up to its end (or a few seconds of quiet).
-    std::string RemainingOutput();
+    // Sends the signal and waits for the end.
+    void Stop(int signal);
 
 private:
-    std::string ReadLine();
-
     pid_t pid_ = -1;
     int output_ = -1;
-    std::string firstLine_;
-    std::string pending_;
+};
+
+// The real process list narrowed to the given processes, so that the
+// simulators of other programs on the machine take no part.
+class OnlyStartedProcesses : public platform::ProcessList {
+public:
+    explicit OnlyStartedProcesses(std::set<std::uint32_t> processIds) : processIds_(std::move(processIds)) {}
+    std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override;
+    void Add(std::uint32_t processId) { processIds_.insert(processId); }
+
+private:
+    ProcFsProcessList real_;
+    std::set<std::uint32_t> processIds_;
 };
 
 // The path of a test data file.

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <ostream>
 #include <string>
 
 #include "platform/win32/win32_platform.h"
@@ -14,49 +13,23 @@ namespace {
 using platform::win32::FolderOfExecutable;
 using platform::win32::Win32Files;
 
-// A folder beside the test program with one file in it.
-class Win32FilesTest : public testing::Test {
-protected:
-    void SetUp() override {
-        folder_ = TestProgramFolder() + "\\files test";
-        CreateDirectoryA(folder_.c_str(), nullptr);
-        std::ofstream(folder_ + "\\Monza.ini", std::ios::binary) << "left3.mp3,125\r\n";
+TEST(Win32FilesTest, FindsAndReadsFilesButNotFoldersOrTooLargeOnes) {
+    const std::string folder = TestProgramFolder() + "\\files test";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::ofstream(folder + "\\Monza.ini", std::ios::binary) << "left3.mp3,125\r\n";
+    Win32Files files;
+    const std::pair<const char*, bool> cases[] = {
+        {"\\Monza.ini", true}, {"\\MONZA.INI", true}, {"", true},         {"\\", false},
+        {"\\Spa.ini", false},  {"\\*.ini", true},     {"\\*.mp3", false}, {"\\no folder\\Monza.ini", false},
+    };
+    for (const auto& [path, exists] : cases) {
+        EXPECT_EQ(files.FileExists(folder + path), exists) << path;
     }
-    std::string folder_;
-    Win32Files files_;
-};
-
-struct ExistsCase {
-    const char* relativePath;
-    bool exists;
-};
-
-void PrintTo(const ExistsCase& path, std::ostream* out) { *out << '"' << path.relativePath << '"'; }
-
-class FileExistsTest : public Win32FilesTest, public testing::WithParamInterface<ExistsCase> {};
-
-TEST_P(FileExistsTest, FindsFilesAndFoldersButNotAPathEndingInABackslash) {
-    EXPECT_EQ(files_.FileExists(folder_ + GetParam().relativePath), GetParam().exists) << GetParam().relativePath;
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, FileExistsTest,
-                         testing::Values(ExistsCase{"\\Monza.ini", true}, ExistsCase{"\\MONZA.INI", true},
-                                         ExistsCase{"", true}, ExistsCase{"\\", false}, ExistsCase{"\\Spa.ini", false},
-                                         ExistsCase{"\\*.ini", true}, ExistsCase{"\\*.mp3", false},
-                                         ExistsCase{"\\no folder\\Monza.ini", false}));
-
-TEST_F(Win32FilesTest, ReadsAWholeFileByteForByte) {
-    EXPECT_EQ(files_.ReadWholeFile(folder_ + "\\Monza.ini"), "left3.mp3,125\r\n");
-}
-
-TEST_F(Win32FilesTest, AFolderOrAMissingFileCannotBeRead) {
-    EXPECT_EQ(files_.ReadWholeFile(folder_), std::nullopt);
-    EXPECT_EQ(files_.ReadWholeFile(folder_ + "\\Spa.ini"), std::nullopt);
-}
-
-TEST_F(Win32FilesTest, AFileLargerThanTheLimitIsNotRead) {
+    EXPECT_EQ(files.ReadWholeFile(folder + "\\Monza.ini"), "left3.mp3,125\r\n");
+    EXPECT_EQ(files.ReadWholeFile(folder), std::nullopt);
+    EXPECT_EQ(files.ReadWholeFile(folder + "\\Spa.ini"), std::nullopt);
     for (const std::size_t size : {Win32Files::kLargestFile, Win32Files::kLargestFile + 1}) {
-        const std::string path = folder_ + "\\large.ini";
+        const std::string path = folder + "\\large.ini";
         HANDLE file =
             CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -65,33 +38,16 @@ TEST_F(Win32FilesTest, AFileLargerThanTheLimitIsNotRead) {
         SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
         SetEndOfFile(file);
         CloseHandle(file);
-        const std::optional<std::string> bytes = files_.ReadWholeFile(path);
-        EXPECT_EQ(bytes.has_value(), size == Win32Files::kLargestFile) << size;
+        EXPECT_EQ(files.ReadWholeFile(path).has_value(), size == Win32Files::kLargestFile) << size;
         DeleteFileA(path.c_str());
     }
 }
 
-struct FolderCase {
-    const char* executable;
-    const char* folder;
-};
-
-void PrintTo(const FolderCase& path, std::ostream* out) { *out << path.executable; }
-
-class FolderOfExecutableTest : public testing::TestWithParam<FolderCase> {};
-
-TEST_P(FolderOfExecutableTest, KeepsTheBackslashOnlyForADrivesRoot) {
-    EXPECT_EQ(FolderOfExecutable(GetParam().executable), GetParam().folder);
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, FolderOfExecutableTest,
-                         testing::Values(FolderCase{"C:\\Games\\Kerbcall\\kerbcall.exe", "C:\\Games\\Kerbcall"},
-                                         FolderCase{"C:\\kerbcall.exe", "C:\\"},
-                                         FolderCase{"\\\\server\\share\\kerbcall.exe", "\\\\server\\share"}));
-
-TEST(Win32ProgramTest, TheFolderHoldsTheRunningProgram) {
-    Win32Files files;
-    EXPECT_TRUE(files.FileExists(TestProgramFolder() + "\\kerbcall_win32_tests.exe"));
+TEST(Win32ProgramTest, TheFolderOfAnExecutableKeepsTheBackslashOnlyForADrivesRoot) {
+    EXPECT_EQ(FolderOfExecutable("C:\\Games\\Kerbcall\\kerbcall.exe"), "C:\\Games\\Kerbcall");
+    EXPECT_EQ(FolderOfExecutable("C:\\kerbcall.exe"), "C:\\");
+    EXPECT_EQ(FolderOfExecutable("\\\\server\\share\\kerbcall.exe"), "\\\\server\\share");
+    EXPECT_TRUE(Win32Files().FileExists(TestProgramFolder() + "\\kerbcall_win32_tests.exe"));
 }
 
 LRESULT CALLBACK CountingWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -118,7 +74,6 @@ TEST(Win32MessagePumpTest, HandlesEveryPendingMessageAndReturns) {
     }
     platform::win32::Win32MessagePump pump;
     pump.HandlePendingMessages();
-    EXPECT_EQ(handled, 3);
     pump.HandlePendingMessages();
     EXPECT_EQ(handled, 3);
     DestroyWindow(window);

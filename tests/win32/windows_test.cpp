@@ -7,14 +7,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/win32/control_ids.h"
+#include "app/window_layout.h"
 #include "tests/win32/running_simulator.h"
-#include "tests/win32/screenshot.h"
 
 namespace kerbcall::win32_tests {
 namespace {
@@ -67,7 +66,8 @@ std::vector<std::string> EntriesOf(HWND list, UINT countMessage, UINT lengthMess
         std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
         const LRESULT copied = Send(list, textMessage, index, reinterpret_cast<LPARAM>(text.data()));
         text.resize(static_cast<std::size_t>(std::clamp<LRESULT>(copied, 0, length)));
-        entries.push_back(Narrow(text));
+        const std::string entry = Narrow(text);  // folders are indented by blanks
+        entries.push_back(entry.substr(std::min(entry.find_first_not_of(' '), entry.size())));
     }
     return entries;
 }
@@ -75,11 +75,6 @@ std::vector<std::string> EntriesOf(HWND list, UINT countMessage, UINT lengthMess
 std::vector<std::string> ListEntries(HWND list) { return EntriesOf(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT); }
 std::vector<std::string> ComboEntries(HWND combo) {
     return EntriesOf(combo, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
-}
-
-std::string Trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : text.substr(first);
 }
 
 struct WindowSearch {
@@ -107,34 +102,12 @@ HWND TopLevelWindowOf(DWORD processId, const char* windowClass) {
     return search.found;
 }
 
-BOOL CALLBACK CollectChild(HWND child, LPARAM parameter) {
-    reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(child);
-    return TRUE;
-}
-
-std::vector<HWND> ChildrenOf(HWND window) {
-    std::vector<HWND> children;
-    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
-    return children;
-}
-
 // Pixels for twips at the screen's DPI, which the program lays out with.
 int Pixels(int twips, int axis) {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, axis);
     ReleaseDC(nullptr, screen);
     return MulDiv(twips, dpi, 1440);
-}
-
-void ExpectCentredWithClientArea(HWND window, int widthTwips, int heightTwips) {
-    RECT client{};
-    GetClientRect(window, &client);
-    EXPECT_EQ(client.right, Pixels(widthTwips, LOGPIXELSX));
-    EXPECT_EQ(client.bottom, Pixels(heightTwips, LOGPIXELSY));
-    RECT frame{};
-    GetWindowRect(window, &frame);
-    EXPECT_LE(std::abs(frame.left + frame.right - GetSystemMetrics(SM_CXSCREEN)), 1);
-    EXPECT_LE(std::abs(frame.top + frame.bottom - GetSystemMetrics(SM_CYSCREEN)), 1);
 }
 
 // A program folder of its own for each test, holding kerbcall.exe, note
@@ -197,8 +170,7 @@ protected:
     // Returns the entry's index.
     WPARAM ClickEntry(HWND list, const std::string& entry, int clicks) {
         const std::vector<std::string> entries = ListEntries(list);
-        const auto found =
-            std::ranges::find_if(entries, [&entry](const std::string& text) { return Trimmed(text) == entry; });
+        const auto found = std::ranges::find(entries, entry);
         if (found == entries.end()) {
             ADD_FAILURE() << entry << " is not listed";
             return 0;
@@ -225,17 +197,10 @@ protected:
         }
         caption = TextOf(box);
         std::string text;
-        HWND ok = nullptr;
-        for (HWND child : ChildrenOf(box)) {
-            char windowClass[16] = {};
-            GetClassNameA(child, windowClass, sizeof(windowClass));
-            const std::string childText = TextOf(child);
-            if (lstrcmpiA(windowClass, "Button") == 0 && childText == "OK") {
-                ok = child;
-            } else if (lstrcmpiA(windowClass, "Static") == 0 && !childText.empty()) {
-                text = childText;
-            }
+        for (HWND child = nullptr; (child = FindWindowExA(box, child, "Static", nullptr)) != nullptr;) {
+            text = TextOf(child).empty() ? text : TextOf(child);
         }
+        HWND ok = FindWindowExA(box, nullptr, "Button", "OK");
         PostMessageA(ok, BM_CLICK, 0, 0);
         return text;
     }
@@ -265,54 +230,52 @@ protected:
     HWND label1_ = nullptr;
 };
 
-TEST_F(WindowsTest, BothWindowsOpenWithTheChooserOnTheProgramFolder) {
+TEST_F(WindowsTest, BothWindowsOpenCentredAsTheSharedLayoutPutsThemWithTheChooserOnTheProgramFolder) {
     EXPECT_EQ(TextOf(main_), "ZRL Zuda Vodaz v1.1");
     EXPECT_EQ(TextOf(chooser_), ".TRK File Finder");
     EXPECT_EQ(TextOf(command2_), "Start");
-    EXPECT_EQ(TextOf(label1_), "");
     EXPECT_EQ(ListEntries(files_), (std::vector<std::string>{"Monza.ini", "Spa.1967.ini"}));
     const std::vector<std::string> folders = ListEntries(folders_);
     const auto open = static_cast<std::size_t>(Send(folders_, LB_GETCURSEL));
-    ASSERT_LT(open, folders.size());
-    EXPECT_EQ(Trimmed(folders[open]), folder_.substr(folder_.rfind('\\') + 1));
     ASSERT_LT(open + 2, folders.size());
-    EXPECT_EQ(Trimmed(folders[open + 1]), "Tracks");
-    EXPECT_EQ(Trimmed(folders[open + 2]), "Zuda Vodaz Sounds");
-    const auto drive = static_cast<WPARAM>(Send(drives_, CB_GETCURSEL));
-    EXPECT_EQ(ComboEntries(drives_).at(drive).substr(0, 2), "z:");
+    EXPECT_EQ(folders[open], folder_.substr(folder_.rfind('\\') + 1));
+    EXPECT_EQ(folders[open + 1], "Tracks");
+    EXPECT_EQ(ComboEntries(drives_).at(static_cast<std::size_t>(Send(drives_, CB_GETCURSEL))).substr(0, 2), "z:");
     EXPECT_FALSE(IsWindowEnabled(select_));
-    EXPECT_TRUE(IsWindowEnabled(cancel_));
     EXPECT_EQ(GetForegroundWindow(), main_);
-    ExpectCentredWithClientArea(main_, 5412, 1236);
-    ExpectCentredWithClientArea(chooser_, 6972, 5760);
-    SaveScreenshot(TestProgramFolder() + "\\screenshots\\started.bmp");
-}
-
-TEST_F(WindowsTest, ControlsStandWhereTheirTwipsPutThem) {
-    struct Placed {
-        HWND control;
-        int left, top, width, height;
-    };
+    namespace layout = app::layout;
     // The drive list's height is that of its closed box, which its font sets.
-    const Placed controls[] = {
-        {command2_, 3360, 360, 1215, 375}, {label1_, 600, 480, 2292, 252}, {select_, 1920, 5040, 1200, 480},
-        {cancel_, 3840, 5040, 1200, 480},  {panel_, 120, 120, 6735, 4335}, {folders_, 120, 600, 3615, 3465},
-        {files_, 4080, 120, 2415, 3912},   {drives_, 120, 120, 3615, -1},
+    const std::pair<HWND, layout::Place> controls[] = {
+        {command2_, layout::kCommand2},
+        {label1_, layout::kLabel1},
+        {select_, layout::kCmdSelect},
+        {cancel_, layout::kCmdCancel},
+        {panel_, layout::kPicture1},
+        {folders_, layout::kDirList},
+        {files_, layout::kFilList},
+        {drives_, {layout::kDrvList.left, layout::kDrvList.top, layout::kDrvList.width, 0}},
     };
-    for (const Placed& placed : controls) {
+    for (const auto& [control, place] : controls) {
         RECT frame{};
-        GetWindowRect(placed.control, &frame);
-        MapWindowPoints(HWND_DESKTOP, GetParent(placed.control), reinterpret_cast<POINT*>(&frame), 2);
-        EXPECT_EQ(frame.left, Pixels(placed.left, LOGPIXELSX)) << GetDlgCtrlID(placed.control);
-        EXPECT_EQ(frame.top, Pixels(placed.top, LOGPIXELSY)) << GetDlgCtrlID(placed.control);
-        EXPECT_EQ(frame.right - frame.left, Pixels(placed.width, LOGPIXELSX)) << GetDlgCtrlID(placed.control);
-        if (placed.height > 0) {
-            EXPECT_EQ(frame.bottom - frame.top, Pixels(placed.height, LOGPIXELSY)) << GetDlgCtrlID(placed.control);
-        }
+        GetWindowRect(control, &frame);
+        MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&frame), 2);
+        EXPECT_EQ(frame.left, Pixels(place.left, LOGPIXELSX)) << GetDlgCtrlID(control);
+        EXPECT_EQ(frame.top, Pixels(place.top, LOGPIXELSY)) << GetDlgCtrlID(control);
+        EXPECT_EQ(frame.right - frame.left, Pixels(place.width, LOGPIXELSX)) << GetDlgCtrlID(control);
+        EXPECT_TRUE(place.height == 0 || frame.bottom - frame.top == Pixels(place.height, LOGPIXELSY));
     }
-}
-
-TEST_F(WindowsTest, TheChooserGivesItsFocusToCancelWhileSelectIsDisabled) {
+    for (const auto& [window, client] :
+         {std::pair{main_, layout::kMainWindowClient}, {chooser_, layout::kChooserClient}}) {
+        RECT area{};
+        GetClientRect(window, &area);
+        EXPECT_EQ(area.right, Pixels(client.width, LOGPIXELSX));
+        EXPECT_EQ(area.bottom, Pixels(client.height, LOGPIXELSY));
+        RECT frame{};
+        GetWindowRect(window, &frame);
+        EXPECT_LE(std::abs(frame.left + frame.right - GetSystemMetrics(SM_CXSCREEN)), 1);
+        EXPECT_LE(std::abs(frame.top + frame.bottom - GetSystemMetrics(SM_CYSCREEN)), 1);
+    }
+    // The chooser gives its focus to Cancel while Select is disabled.
     SetForegroundWindow(chooser_);
     GUITHREADINFO thread{};
     thread.cbSize = sizeof(thread);
@@ -327,76 +290,48 @@ TEST_F(WindowsTest, SelectShowsTheTrackNameAndStartThenStopEndsTheProgram) {
     SetForegroundWindow(chooser_);
     Select(files_, "Spa.1967.ini");
     EXPECT_EQ(TextOf(label1_), "Spa");
-
     RunningSimulator simulator("--early --speed 200");
     PostMessageA(command2_, BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([this] { return TextOf(command2_) == "Stop"; }));
     EXPECT_EQ(TextOf(label1_), "Spa activated");
-    SaveScreenshot(TestProgramFolder() + "\\screenshots\\running.bmp");
-
     PostMessageA(command2_, BM_CLICK, 0, 0);
     EXPECT_TRUE(Ended());
 }
 
-TEST_F(WindowsTest, ADoubleClickOnAFileSelectsIt) {
-    SetForegroundWindow(chooser_);
-    ClickEntry(files_, "Monza.ini", 2);
-    ASSERT_TRUE(WaitUntil([this] { return !IsWindow(chooser_); }));
-    EXPECT_EQ(TextOf(label1_), "Monza");
-}
-
-TEST_F(WindowsTest, FoldersOpenOnDoubleClickOrWhenTheFocusLeavesAHighlightedOne) {
+TEST_F(WindowsTest, FoldersOpenOnDoubleClickOrWhenTheFocusLeavesAHighlightedOneAndADoubleClickSelects) {
     SetForegroundWindow(chooser_);
     ClickEntry(files_, "Monza.ini", 1);
     ASSERT_TRUE(WaitUntil([this] { return IsWindowEnabled(select_) != FALSE; }));
     ClickEntry(folders_, "Tracks", 2);
     ASSERT_TRUE(FilesListed({"Imola.ini"}));
     EXPECT_FALSE(IsWindowEnabled(select_));
-
     // One click only highlights the folder above; Tab then moves the focus on
     // to the file list, and the highlighted folder opens.
-    const std::string programFolderName = folder_.substr(folder_.rfind('\\') + 1);
-    const WPARAM above = ClickEntry(folders_, programFolderName, 1);
+    const WPARAM above = ClickEntry(folders_, folder_.substr(folder_.rfind('\\') + 1), 1);
     ASSERT_TRUE(WaitUntil([&] { return Send(folders_, LB_GETCURSEL) == static_cast<LRESULT>(above); }));
     EXPECT_EQ(ListEntries(files_), (std::vector<std::string>{"Imola.ini"}));
     PostMessageA(folders_, WM_KEYDOWN, VK_TAB, 0);
-    EXPECT_TRUE(FilesListed({"Monza.ini", "Spa.1967.ini"}));
+    ASSERT_TRUE(FilesListed({"Monza.ini", "Spa.1967.ini"}));
+    ClickEntry(files_, "Monza.ini", 2);
+    ASSERT_TRUE(WaitUntil([this] { return !IsWindow(chooser_); }));
+    EXPECT_EQ(TextOf(label1_), "Monza");
 }
 
 TEST_F(WindowsTest, ADriveThatCannotBeReachedPutsTheDriveListBack) {
     // scripts/setup-wine maps y: to a folder that does not exist.
     const std::vector<std::string> drives = ComboEntries(drives_);
     const auto unreachable =
-        std::find_if(drives.begin(), drives.end(), [](const std::string& entry) { return entry.starts_with("y:"); });
+        std::ranges::find_if(drives, [](const std::string& entry) { return entry.starts_with("y:"); });
     if (unreachable == drives.end()) {
         GTEST_SKIP() << "no drive y: without a medium in this Wine prefix";
     }
     const std::vector<std::string> filesBefore = ListEntries(files_);
     Send(drives_, CB_SETCURSEL, static_cast<WPARAM>(unreachable - drives.begin()));
     Send(panel_, WM_COMMAND, MAKEWPARAM(kDriveListId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(drives_));
-    const auto drive = static_cast<std::size_t>(Send(drives_, CB_GETCURSEL));
-    EXPECT_EQ(ComboEntries(drives_).at(drive).substr(0, 2), "z:");
+    EXPECT_EQ(ComboEntries(drives_).at(static_cast<std::size_t>(Send(drives_, CB_GETCURSEL))).substr(0, 2), "z:");
     EXPECT_EQ(ListEntries(files_), filesBefore);
-    // No message box or system error box came up.
-    EXPECT_EQ(TopLevelWindowOf(process_.dwProcessId, "#32770"), nullptr);
+    EXPECT_EQ(TopLevelWindowOf(process_.dwProcessId, "#32770"), nullptr) << "no message box came up";
 }
-
-enum class CancelBy { Button, EscapeKey };
-
-void PrintTo(CancelBy way, std::ostream* out) { *out << (way == CancelBy::Button ? "button" : "Escape"); }
-
-class CancelTest : public WindowsTest, public testing::WithParamInterface<CancelBy> {};
-
-TEST_P(CancelTest, CancelEndsTheProgramAtOnce) {
-    if (GetParam() == CancelBy::Button) {
-        PostMessageA(cancel_, BM_CLICK, 0, 0);
-    } else {
-        PostMessageA(cancel_, WM_KEYDOWN, VK_ESCAPE, 0);
-    }
-    EXPECT_TRUE(Ended());
-}
-
-INSTANTIATE_TEST_SUITE_P(Ways, CancelTest, testing::Values(CancelBy::Button, CancelBy::EscapeKey));
 
 TEST_F(WindowsTest, TheNoteFileChosenInAnotherFolderIsTheOneRead) {
     // Only the chosen Tracks\Imola.ini exists, and it is damaged: its
@@ -406,66 +341,45 @@ TEST_F(WindowsTest, TheNoteFileChosenInAnotherFolderIsTheOneRead) {
     ClickEntry(folders_, "Tracks", 2);
     ASSERT_TRUE(FilesListed({"Imola.ini"}));
     Select(files_, "Imola.ini");
-    EXPECT_EQ(TextOf(label1_), "Imola");
-
     PostMessageA(command2_, BM_CLICK, 0, 0);
     std::string caption;
     EXPECT_EQ(AnswerMessageBox(caption), "There is an unknown error in the ZRL Kerbcall.ini file");
-    EXPECT_EQ(caption, "ZRL Kerbcall");
     EXPECT_TRUE(Ended());
 }
 
-TEST_F(WindowsTest, AnEmptyNoteFileIsReportedAndEndsTheProgram) {
-    std::ofstream(folder_ + "\\Monza.ini", std::ios::binary | std::ios::trunc).close();
+TEST_F(WindowsTest, ANoteFileThatVanishedByStartIsReportedAndTheRunGoesOn) {
     SetForegroundWindow(chooser_);
-    Select(files_, "Monza.ini");
-
-    PostMessageA(command2_, BM_CLICK, 0, 0);
-    std::string caption;
-    EXPECT_EQ(AnswerMessageBox(caption), "There is an unknown error in the ZRL Kerbcall.ini file");
-    EXPECT_EQ(caption, "ZRL Kerbcall");
-    EXPECT_TRUE(Ended());
-}
-
-TEST_F(WindowsTest, ClosingTheChooserByItsFrameLeavesTheMainWindow) {
-    PostMessageA(chooser_, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(WaitUntil([this] { return !IsWindow(chooser_); }));
-    EXPECT_TRUE(IsWindowVisible(main_));
-    EXPECT_EQ(TextOf(label1_), "");
-    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
-}
-
-TEST_F(WindowsTest, StartWithoutAChosenFileRunsOnAndTheChooserStillWorks) {
+    ClickEntry(folders_, "Tracks", 2);
+    ASSERT_TRUE(FilesListed({"Imola.ini"}));
+    Select(files_, "Imola.ini");
+    ASSERT_TRUE(DeleteFileA((folder_ + "\\Tracks\\Imola.ini").c_str()));
     PostMessageA(command2_, BM_CLICK, 0, 0);
     std::string caption;
     EXPECT_EQ(AnswerMessageBox(caption), "Could not find the ZRL Kerbcall.ini File");
+    EXPECT_EQ(caption, "ZRL Kerbcall");
     ASSERT_TRUE(WaitUntil([this] { return TextOf(command2_) == "Stop"; }));
-    EXPECT_EQ(TextOf(label1_), " activated");
-
-    // The run yields to the windows: a Select still names the track, and
-    // closing the main window stops the run.
-    SetForegroundWindow(chooser_);
-    Select(files_, "Monza.ini");
-    EXPECT_EQ(TextOf(label1_), "Monza");
-    EXPECT_EQ(TextOf(command2_), "Stop");
-    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 300), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(TextOf(label1_), "Imola activated");
+    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT));
     PostMessageA(main_, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Ended()) << "closing the main window during a run ends the program";
+}
+
+class CancelTest : public WindowsTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(CancelTest, CancelOrEscapeEndsTheProgramAtOnceAlsoDuringARun) {
+    if (GetParam()) {
+        PostMessageA(command2_, BM_CLICK, 0, 0);
+        std::string caption;
+        EXPECT_EQ(AnswerMessageBox(caption), "Could not find the ZRL Kerbcall.ini File");
+        ASSERT_TRUE(WaitUntil([this] { return TextOf(command2_) == "Stop"; }));
+        PostMessageA(cancel_, BM_CLICK, 0, 0);
+    } else {
+        PostMessageA(cancel_, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
     EXPECT_TRUE(Ended());
 }
 
-TEST_F(WindowsTest, CancelDuringARunEndsTheProgramAtOnce) {
-    PostMessageA(command2_, BM_CLICK, 0, 0);
-    std::string caption;
-    EXPECT_EQ(AnswerMessageBox(caption), "Could not find the ZRL Kerbcall.ini File");
-    ASSERT_TRUE(WaitUntil([this] { return TextOf(command2_) == "Stop"; }));
-    PostMessageA(cancel_, BM_CLICK, 0, 0);
-    EXPECT_TRUE(Ended());
-}
-
-TEST_F(WindowsTest, ClosingTheMainWindowEndsTheProgram) {
-    PostMessageA(main_, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(Ended());
-}
+INSTANTIATE_TEST_SUITE_P(BeforeAndDuringARun, CancelTest, testing::Bool());
 
 }  // namespace
 }  // namespace kerbcall::win32_tests
