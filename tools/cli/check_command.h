@@ -4,8 +4,9 @@
 
 namespace kerbcall::cli {
 
-// kerbcall-cli check FILE [--json] [--sounds DIR]: the notes as the program
-// reads them, and warnings for their authors.
+// kerbcall-cli check FILE [--json] [--sounds DIR [--speed V [--start D] |
+// --lap LAP]]: the notes as the program reads them, warnings for their
+// authors, the sounds' timing and what a drive through the stage calls.
 void AddCheckCommand(CommandLine& commandLine);
 
 }  // namespace kerbcall::cli

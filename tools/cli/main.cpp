@@ -1,11 +1,12 @@
-// kerbcall-cli: checks note files and replays distance samples through the
-// same reading and the same pass decision as the program.
+// kerbcall-cli: checks note files, replays distance samples and drives a
+// stage through the same reading and the same pass decision as the program.
 #include <exception>
 #include <iostream>
 
 #include "tools/cli/check_command.h"
 #include "tools/cli/probe.h"
 #include "tools/cli/replay_command.h"
+#include "tools/cli/timeline_command.h"
 
 int main(int argc, char** argv) {
     using namespace kerbcall::cli;
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
         AddCheckCommand(commandLine);
         AddReplayCommand(commandLine);
         AddProbeCommand(commandLine);
+        AddTimelineCommand(commandLine);
         return commandLine.Run(argc, argv);
     } catch (const std::exception& error) {
         std::cerr << "kerbcall-cli: " << error.what() << '\n';
