@@ -69,9 +69,10 @@ public:
             }
         }
         Mix_FreeChunk(chunk);
-        const double samplesPerSecond = static_cast<double>(rate) * channels;
-        return SoundTiming{static_cast<double>(sampleCount) / samplesPerSecond,
-                           static_cast<double>(firstAudible / static_cast<std::size_t>(channels)) / rate};
+        // Samples of all channels interleave: a frame holds one of each.
+        const std::size_t frames = sampleCount / static_cast<std::size_t>(channels);
+        const std::size_t silentFrames = firstAudible / static_cast<std::size_t>(channels);
+        return SoundTiming{static_cast<double>(frames) / rate, static_cast<double>(silentFrames) / rate};
     }
 
 private:
