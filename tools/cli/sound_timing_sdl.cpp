@@ -54,7 +54,13 @@ public:
         int channels = 0;
         // The format is the 16-bit one asked for: no change was allowed.
         Mix_QuerySpec(&rate, nullptr, &channels);
-        Mix_Chunk* chunk = Mix_LoadWAV_RW(SDL_RWFromFile(path.c_str(), "rb"), 1);
+        SDL_RWops* source = SDL_RWFromFile(path.c_str(), "rb");
+        if (source == nullptr) {
+            return std::string(SDL_GetError());
+        }
+        // Closed here: the decoder leaves a file it does not recognise open.
+        Mix_Chunk* chunk = Mix_LoadWAV_RW(source, 0);
+        SDL_RWclose(source);
         if (chunk == nullptr) {
             return std::string(Mix_GetError());
         }
