@@ -87,25 +87,4 @@ std::string NameToUtf8(std::string_view name) {
     return out;
 }
 
-std::string JsonString(std::string_view bytes) {
-    static constexpr std::array<char, 16> kHex = {'0', '1', '2', '3', '4', '5', '6', '7',
-                                                  '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'};
-    std::string out = "\"";
-    for (const char c : NameToUtf8(bytes)) {
-        const auto byte = static_cast<std::uint8_t>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            out += "\\u00";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-    return out;
-}
-
 }  // namespace kerbcall::cli

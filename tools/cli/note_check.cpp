@@ -2,17 +2,15 @@
 
 #include <algorithm>
 #include <numeric>
-#include <set>
-
-#include "platform/path_lookup.h"
+#include <optional>
 
 namespace kerbcall::cli {
 
-namespace {
-
-std::string LineRef(const NoteFileContents& contents, std::size_t note) {
+std::string NoteLineRef(const NoteFileContents& contents, std::size_t note) {
     return "line " + std::to_string(contents.noteLines[note]) + " (note " + std::to_string(note) + ")";
 }
+
+namespace {
 
 std::string_view TrimBlanks(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t\n");
@@ -28,15 +26,15 @@ void WarnAboutMisreadLines(const NoteFileContents& contents, std::vector<std::st
     for (std::size_t i = 0; i < contents.notes.size(); ++i) {
         const std::string_view trimmed = TrimBlanks(contents.lineTexts[i]);
         if (trimmed.empty()) {
-            warnings.push_back(LineRef(contents, i) + ": a line of blanks is taken as a note at distance 0");
+            warnings.push_back(NoteLineRef(contents, i) + ": a line of blanks is taken as a note at distance 0");
         } else if (trimmed.front() == '[') {
-            warnings.push_back(LineRef(contents, i) +
+            warnings.push_back(NoteLineRef(contents, i) +
                                ": looks like a heading but is taken as a note; write \"[ \" to make it a heading");
         } else if (trimmed.front() == ';') {
-            warnings.push_back(LineRef(contents, i) +
+            warnings.push_back(NoteLineRef(contents, i) +
                                ": looks like a comment but is taken as a note; start the line with \";\"");
         } else if (contents.notes[i].soundFile.empty()) {
-            warnings.push_back(LineRef(contents, i) + ": the note has no sound file name");
+            warnings.push_back(NoteLineRef(contents, i) + ": the note has no sound file name");
         }
     }
 }
@@ -62,39 +60,60 @@ void WarnAboutOverlaps(const NoteFileContents& contents, std::vector<std::string
                     ? "at once: note " + std::to_string(a) + " first, note " + std::to_string(b) + " on a later pass"
                     : "driving on: the note at " + std::to_string(distance(nearer)) + " first, the note at " +
                           std::to_string(distance(farther)) + " " + std::to_string(gap) + " units later";
-            warnings.push_back(LineRef(contents, a) + " and " + LineRef(contents, b) + ": trigger windows overlap (" +
-                               std::to_string(distance(a)) + " and " + std::to_string(distance(b)) +
-                               "): both are called, " + heard + ", cutting off what still plays");
+            warnings.push_back(NoteLineRef(contents, a) + " and " + NoteLineRef(contents, b) +
+                               ": trigger windows overlap (" + std::to_string(distance(a)) + " and " +
+                               std::to_string(distance(b)) + "): both are called, " + heard +
+                               ", cutting off what still plays");
         }
     }
 }
 
-void WarnAboutMissingSounds(const NoteFileContents& contents, const std::string& soundFolder,
-                            std::vector<std::string>& warnings) {
-    std::set<std::string> reported;
-    for (std::size_t i = 0; i < contents.notes.size(); ++i) {
-        const std::string& name = contents.notes[i].soundFile;
-        if (name.empty() || reported.contains(name)) {
-            continue;
+// What a text editor may have saved instead of 8-bit text.
+std::optional<std::string> WrongEncoding(std::string_view bytes) {
+    constexpr char kSaveAs[] = "save the file as ANSI (Windows-1252) or as UTF-8 without a byte-order mark";
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        return std::string(
+                   "the file begins with a UTF-8 byte-order mark, which Kerbcall reads as the start of the "
+                   "first note's sound name: that sound is not found and the call is never heard; ") +
+               kSaveAs;
+    }
+    std::string found;
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        found =
+            bytes.front() == '\xFF' ? "little-endian, with a byte-order mark" : "big-endian, with a byte-order mark";
+    } else {
+        // Latin text in UTF-16 without a mark: one byte of every two is 0.
+        const std::size_t pairs = std::min(bytes.size(), std::size_t{1024}) / 2;
+        std::size_t zeroFirst = 0;
+        std::size_t zeroSecond = 0;
+        for (std::size_t k = 0; k < pairs; ++k) {
+            zeroFirst += bytes[2 * k] == '\0' ? 1U : 0U;
+            zeroSecond += bytes[2 * k + 1] == '\0' ? 1U : 0U;
         }
-        const std::optional<std::string> found = platform::LookUpPath(soundFolder + "/" + name);
-        if (!found) {
-            reported.insert(name);
-            warnings.push_back(LineRef(contents, i) + ": sound file \"" + name + "\" is not in " + soundFolder);
+        const auto mostly = [&](std::size_t zeros, std::size_t others) {
+            return pairs >= 2 && zeros * 4 >= pairs * 3 && others * 10 < pairs;
+        };
+        if (mostly(zeroSecond, zeroFirst)) {
+            found = "little-endian, without a byte-order mark";
+        } else if (mostly(zeroFirst, zeroSecond)) {
+            found = "big-endian, without a byte-order mark";
+        } else {
+            return std::nullopt;
         }
     }
+    return "the file is UTF-16 (" + found +
+           "): Kerbcall reads note files as 8-bit text, so these notes are not what was written; " + kSaveAs;
 }
 
 }  // namespace
 
-std::vector<std::string> NoteFileWarnings(const NoteFileContents& contents,
-                                          const std::optional<std::string>& soundFolder) {
+std::vector<std::string> NoteFileWarnings(const NoteFileContents& contents, std::string_view bytes) {
     std::vector<std::string> warnings;
+    if (std::optional<std::string> encoding = WrongEncoding(bytes)) {
+        warnings.push_back(std::move(*encoding));
+    }
     WarnAboutMisreadLines(contents, warnings);
     WarnAboutOverlaps(contents, warnings);
-    if (soundFolder) {
-        WarnAboutMissingSounds(contents, *soundFolder, warnings);
-    }
     return warnings;
 }
 

@@ -1,16 +1,18 @@
 #pragma once
 
-#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/note_file.h"
 
 namespace kerbcall::cli {
 
-// Hints for note authors about a file the program accepts.
-// `soundFolder`: when given, sound files missing from it are reported too.
-std::vector<std::string> NoteFileWarnings(const NoteFileContents& contents,
-                                          const std::optional<std::string>& soundFolder);
+// "line L (note N)", for messages about a note.
+std::string NoteLineRef(const NoteFileContents& contents, std::size_t note);
+
+// Hints for note authors about a file the program accepts, from its reading
+// and its bytes (an encoding the program does not read as meant).
+std::vector<std::string> NoteFileWarnings(const NoteFileContents& contents, std::string_view bytes);
 
 }  // namespace kerbcall::cli

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -38,7 +39,7 @@ public:
     [[noreturn]] void End() override {
         constexpr char kReason[] = "the list of running processes cannot be read";
         if (json_) {
-            out_ << "{\"found\":false,\"reason\":" << JsonString(kReason) << "}\n";
+            out_ << Json{{"found", false}, {"reason", kReason}}.dump() << '\n';
         } else {
             out_ << kReason << '\n';
         }
@@ -51,15 +52,25 @@ private:
     std::ostream& out_;
 };
 
-// A sample as JSON allows it: the shortest exact decimal, null when it is not
-// a finite number.
-std::string SampleText(float sample, bool json) {
-    if (json && !std::isfinite(sample)) {
-        return "null";
-    }
+std::string SampleText(float sample) {
     char text[32];
     const auto result = std::to_chars(std::begin(text), std::end(text), sample);
     return std::string(text, result.ptr);
+}
+
+// A sample as JSON allows it: its shortest exact decimal (a whole number
+// without a fraction), null when it is not a finite number.
+Json SampleJson(float sample) {
+    if (!std::isfinite(sample)) {
+        return nullptr;
+    }
+    if (std::trunc(sample) == sample && std::fabs(sample) < 1e15F) {
+        return static_cast<std::int64_t>(sample);
+    }
+    const std::string text = SampleText(sample);
+    double exact = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), exact);
+    return exact;
 }
 
 std::string HexText(std::uint64_t value) {
@@ -90,21 +101,24 @@ int RunProbe(ProbePlatform& platform, bool json, std::ostream& out) {
 
     if (discovery.simExecutableIndex == 0) {
         const std::string reason = "no process named " + NamesLookedFor(discovery) + " is running";
-        out << (json ? "{\"found\":false,\"reason\":" + JsonString(reason) + "}" : reason) << '\n';
+        out << (json ? Json{{"found", false}, {"reason", reason}}.dump() : reason) << '\n';
         return 1;
     }
     const std::string& name = discovery.simExecutables[static_cast<std::size_t>(discovery.simExecutableIndex)];
     const bool readable = discovery.simProcess != 0;
-    if (json) {
-        out << "{\"found\":true,\"name\":" << JsonString(name) << ",\"pid\":" << discovery.simProcessId
-            << ",\"index\":" << discovery.simExecutableIndex << ",\"readable\":" << (readable ? "true" : "false");
-    } else {
+    Json report = {{"found", true},
+                   {"name", NameToUtf8(name)},
+                   {"pid", discovery.simProcessId},
+                   {"index", discovery.simExecutableIndex},
+                   {"readable", readable}};
+    if (!json) {
         out << "simulator: " << name << " (pid " << discovery.simProcessId << ", index " << discovery.simExecutableIndex
             << ")\n";
     }
     if (!readable) {
         const std::string reason = platform.readAccessProblem(discovery.simProcessId);
-        out << (json ? ",\"reason\":" + JsonString(reason) + "}" : "cannot read its memory: " + reason) << '\n';
+        report["reason"] = reason;
+        out << (json ? report.dump() : "cannot read its memory: " + reason) << '\n';
         return 1;
     }
 
@@ -113,41 +127,42 @@ int RunProbe(ProbePlatform& platform, bool json, std::ostream& out) {
     const std::uint8_t probeByte = position.ReadProbeByte();
     position.DetectBuild();
     position.SelectPositionAddress();
-    std::string samples;
+    Json samples = Json::array();
+    std::string sampleTexts;
     for (int i = 0; i < kSampleCount; ++i) {
         if (i != 0) {
             std::this_thread::sleep_for(kSampleInterval);
         }
         position.SamplePosition();
-        if (i != 0) {
-            samples += json ? "," : " ";
-        }
-        samples += SampleText(position.currentPosition, json);
+        samples.push_back(SampleJson(position.currentPosition));
+        sampleTexts += (i != 0 ? " " : "") + SampleText(position.currentPosition);
     }
     if (json) {
-        out << ",\"probeByte\":" << static_cast<int>(probeByte)
-            << ",\"earlyBuild\":" << (position.earlyBuild ? "true" : "false")
-            << ",\"positionAddress\":" << position.positionAddress << ",\"samples\":[" << samples << "]}\n";
+        report["probeByte"] = probeByte;
+        report["earlyBuild"] = position.earlyBuild;
+        report["positionAddress"] = position.positionAddress;
+        report["samples"] = std::move(samples);
+        out << report.dump() << '\n';
     } else {
         out << "build probe byte: " << HexText(probeByte) << " (" << (position.earlyBuild ? "early" : "late")
-            << " build)\ndistance address: " << HexText(position.positionAddress) << "\ndistance samples: " << samples
-            << '\n';
+            << " build)\ndistance address: " << HexText(position.positionAddress)
+            << "\ndistance samples: " << sampleTexts << '\n';
     }
     return 0;
 }
 
-int Probe(const std::vector<std::string>& args) {
-    const bool json = args.size() == 1 && args[0] == "--json";
-    if (!args.empty() && !json) {
-        std::cerr << "usage: kerbcall-cli probe [--json]\n";
-        return 2;
-    }
-    ProbePlatform platform = MakeProbePlatform();
-    if (!platform.processes) {
-        std::cerr << "kerbcall-cli: probe is not available on this platform\n";
-        return 2;
-    }
-    return RunProbe(platform, json, std::cout);
+void AddProbeCommand(CommandLine& commandLine) {
+    auto json = std::make_shared<bool>(false);
+    CLI::App& command = commandLine.AddCommand(
+        "probe", "Look for the simulator once, as Kerbcall does, and show what was found", [json] {
+            ProbePlatform platform = MakeProbePlatform();
+            if (!platform.processes) {
+                std::cerr << "kerbcall-cli: probe is not available on this platform\n";
+                return kExitUsage;
+            }
+            return RunProbe(platform, *json, std::cout);
+        });
+    command.add_flag("--json", *json, "Write JSON");
 }
 
 }  // namespace kerbcall::cli

@@ -9,6 +9,7 @@
 
 #include "platform/process_list.h"
 #include "platform/process_memory.h"
+#include "tools/cli/command_line.h"
 
 namespace kerbcall::cli {
 
@@ -26,8 +27,8 @@ ProbePlatform MakeProbePlatform();
 
 // kerbcall-cli probe [--json]: one scan for the simulator with the program's
 // own simulator link, then its build and a few distance samples over half a
-// second. Exit 0 when found and readable, 1 otherwise, 2 for bad usage.
-int Probe(const std::vector<std::string>& args);
+// second. Exit 0 when found and readable, 1 otherwise.
+void AddProbeCommand(CommandLine& commandLine);
 
 // The probe over the given platform, written to `out`.
 int RunProbe(ProbePlatform& platform, bool json, std::ostream& out);
