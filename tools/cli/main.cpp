@@ -1,11 +1,11 @@
 // kerbcall-cli: checks note files and replays distance samples through the
 // same reading and the same pass decision as the program.
-#include <array>
+#include <CLI/CLI.hpp>
+
 #include <charconv>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <optional>
@@ -16,8 +16,9 @@
 
 #include "engine/note_file.h"
 #include "engine/trigger_loop.h"
-#include "platform/files.h"
+#include "tools/cli/bench_commands.h"
 #include "tools/cli/json_text.h"
+#include "tools/cli/loaded_note_file.h"
 #include "tools/cli/note_check.h"
 #include "tools/cli/probe.h"
 
@@ -25,13 +26,11 @@ namespace kerbcall::cli {
 
 namespace {
 
-constexpr int kExitRejected = 1;
-constexpr int kExitUsage = 2;
-
 constexpr char kUsage[] =
     "usage: kerbcall-cli check FILE [--json] [--sounds DIR]\n"
     "       kerbcall-cli replay FILE [--json] < SAMPLES\n"
-    "       kerbcall-cli probe [--json]\n";
+    "       kerbcall-cli probe [--json]\n"
+    "       kerbcall-cli edit|lead|record --help\n";
 
 struct NoteFileArguments {
     std::string file;
@@ -56,49 +55,6 @@ std::optional<NoteFileArguments> ParseNoteFileArguments(const std::vector<std::s
         return std::nullopt;
     }
     return parsed;
-}
-
-// A note file's bytes and the program's reading of them. The reading's line
-// texts point into the bytes, so the two are kept together and never copied
-// or moved.
-class LoadedNoteFile {
-public:
-    explicit LoadedNoteFile(std::string bytes) : bytes_(std::move(bytes)), reading_(ParseNoteFile(bytes_)) {}
-    LoadedNoteFile(const LoadedNoteFile&) = delete;
-    LoadedNoteFile& operator=(const LoadedNoteFile&) = delete;
-
-    const NoteFileReading& Reading() const { return reading_; }
-
-private:
-    const std::string bytes_;
-    const NoteFileReading reading_;
-};
-
-// The file's bytes, read as the program reads a note file: a file larger than
-// the program reads is refused.
-std::variant<std::string, NoteFileFault> ReadFileBytes(const std::string& path) {
-    std::error_code error;
-    std::ifstream file;
-    if (std::filesystem::is_regular_file(path, error)) {
-        file.open(path, std::ios::binary);
-    }
-    if (!file.is_open()) {
-        return NoteFileFault{0, "cannot be read"};
-    }
-    std::string bytes;
-    std::array<char, 65536> chunk{};
-    while (file.read(chunk.data(), chunk.size()) || file.gcount() > 0) {
-        const auto got = static_cast<std::size_t>(file.gcount());
-        if (bytes.size() + got > platform::Files::kLargestFile) {
-            return NoteFileFault{0, "larger than " + std::to_string(platform::Files::kLargestFile >> 20) +
-                                        " MiB, which Kerbcall does not read"};
-        }
-        bytes.append(chunk.data(), got);
-    }
-    if (file.bad()) {
-        return NoteFileFault{0, "cannot be read"};
-    }
-    return bytes;
 }
 
 // Prints the program's own message for a file it would not load.
@@ -221,6 +177,21 @@ int Replay(const NoteFileArguments& args, const NoteFileContents& contents) {
     return 0;
 }
 
+// The author's bench; bad usage gets CLI11's message and exit status 2.
+int RunBenchCommand(int argc, char** argv) {
+    CLI::App app("kerbcall-cli");
+    int exitStatus = 0;
+    AddEditCommand(app, exitStatus);
+    AddLeadCommand(app, exitStatus);
+    AddRecordCommand(app, exitStatus);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? 0 : kExitUsage;
+    }
+    return exitStatus;
+}
+
 }  // namespace
 
 }  // namespace kerbcall::cli
@@ -239,6 +210,9 @@ int main(int argc, char** argv) {
         }
         if (command == "probe") {
             return Probe(args);
+        }
+        if (command == "edit" || command == "lead" || command == "record") {
+            return RunBenchCommand(argc, argv);
         }
         std::cerr << kUsage;
         return kExitUsage;
