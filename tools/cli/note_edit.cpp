@@ -16,7 +16,10 @@ bool FitsDistance(std::int64_t value) {
 
 NoteFileFault OutOfRange(const NoteFileContents& contents, std::size_t note, double value) {
     char text[32];
-    const auto written = std::to_chars(std::begin(text), std::end(text), value);
+    auto written = std::to_chars(std::begin(text), std::end(text), value, std::chars_format::fixed);
+    if (written.ec != std::errc()) {
+        written = std::to_chars(std::begin(text), std::end(text), value);
+    }
     return {contents.noteLines[note],
             "the distance would be " + std::string(text, written.ptr) + ", beyond the 32-bit range"};
 }

@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <stdexcept>
@@ -182,6 +183,17 @@ std::string DistanceText(float distance) {
     return std::string(text, written.ptr);
 }
 
+// False once the process has ended, also while its parent has yet to
+// collect it.
+bool IsRunning(std::uint32_t processId) {
+    std::ifstream stat("/proc/" + std::to_string(processId) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t nameEnd = line.rfind(')');
+    return nameEnd != std::string::npos && nameEnd + 2 < line.size() && line[nameEnd + 2] != 'Z' &&
+           line[nameEnd + 2] != 'X';
+}
+
 // The simulator link's scan yields to a window system; recording has none.
 class NoMessages : public platform::MessagePump {
 public:
@@ -204,10 +216,14 @@ public:
 
     // The exit status once the recording has ended.
     int Run() {
-        std::cout << "recording into " << out_ << "; Backspace takes the last line back, Enter ends\n" << std::flush;
+        std::cout << "recording into " << out_ << "; keys:";
+        for (const auto& [key, sound] : keys_) {
+            std::cout << ' ' << key << ' ' << sound;
+        }
+        std::cout << "; Backspace takes the last line back; Enter, Ctrl-D or Ctrl-C ends\n" << std::flush;
         while (FindSimulator() && Drive()) {
         }
-        std::cout << "\r\x1b[K" << recorded_ << " note lines recorded into " << out_ << '\n';
+        std::cout << "\r\x1b[K" << "note lines recorded into " << out_ << ": " << recorded_ << '\n';
         return endSignal != 0 ? 128 + endSignal : status_;
     }
 
@@ -253,7 +269,7 @@ private:
     // true when the simulator has gone.
     bool Drive() {
         for (;;) {
-            if (::kill(static_cast<pid_t>(simulatorId_), 0) != 0 && errno == ESRCH) {
+            if (!IsRunning(simulatorId_)) {
                 std::cout << "\r\x1b[Kthe simulator has ended\n" << std::flush;
                 return true;
             }
