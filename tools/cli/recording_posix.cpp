@@ -92,6 +92,18 @@ public:
         return {};
     }
 
+    // Why no line could be written, found before the recording starts;
+    // empty when they can.
+    std::string WriteProblem() {
+        std::error_code error;
+        if (std::filesystem::exists(out_, error)) {
+            return Open();
+        }
+        const std::filesystem::path folder = out_.has_parent_path() ? out_.parent_path() : ".";
+        return ::access(folder.c_str(), W_OK | X_OK) == 0 ? std::string()
+                                                          : SystemError("cannot write in " + folder.string());
+    }
+
     // Takes the last line of this recording back off the file; false when
     // there is none.
     bool RemoveLast(std::string& problem) {
@@ -213,6 +225,8 @@ class Recording {
 public:
     Recording(const std::string& out, const KeyMap& keys)
         : out_(out), keys_(keys), appender_(out), platform_(MakeProbePlatform()), position_(*platform_.memory) {}
+
+    std::string WriteProblem() { return appender_.WriteProblem(); }
 
     // The exit status once the recording has ended.
     int Run() {
@@ -368,12 +382,16 @@ int RunRecording(const std::string& out, const KeyMap& keys) {
         std::cerr << "kerbcall-cli record: reads single keys from a terminal, and standard input is none\n";
         return kExitUsage;
     }
+    Recording recording(out, keys);
+    if (const std::string problem = recording.WriteProblem(); !problem.empty()) {
+        std::cerr << "kerbcall-cli record: " << problem << '\n';
+        return kExitRejected;
+    }
     const RawTerminal terminal;
     if (!terminal.IsRaw()) {
         std::cerr << "kerbcall-cli record: " << SystemError("cannot set the terminal to single keys") << '\n';
         return kExitRejected;
     }
-    Recording recording(out, keys);
     return recording.Run();
 }
 
