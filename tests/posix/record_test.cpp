@@ -1,7 +1,7 @@
 // kerbcall-cli record in a terminal against a real kerbcall-sim: keys typed
 // into a pseudo-terminal, and what it writes and prints.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -10,11 +10,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <utility>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "tests/posix/sim_process.h"
 
@@ -161,15 +161,15 @@ TEST_F(RecordTest, WaitsForTheNextSimulatorWhenOneEnds) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), {}), "finish.mp3,77\r\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RecordTest,
-    ::testing::Values(
-        RecordCase{"EnterEndsANewFile", "", "", "1q\x7fh", "\r", 0, "left1.mp3,1234\r\nhairpin.mp3,1234\r\n"},
-        RecordCase{"AppendsToAFileWhoseLastLineHasNoEnd", "a.mp3,5", "", "\x7f" "6", "\x04", 0,
-                   "a.mp3,5\r\nleft6.mp3,1234\r\n"},
-        RecordCase{"CtrlCWithAKeyMap", "", "z,zap.mp3\n", "z", "\x03", 0, "zap.mp3,1234\r\n"},
-        RecordCase{"TerminatedKeepsWhatIsWritten", "a,1\r\n", "", "y", "SIGTERM", 128 + SIGTERM,
-                   "a,1\r\nright6.mp3,1234\r\n"}));
+const RecordCase kCases[] = {
+    {"EnterEndsANewFile", "", "", "1q\x7fh", "\r", 0, "left1.mp3,1234\r\nhairpin.mp3,1234\r\n"},
+    {"AppendsToAFileWhoseLastLineHasNoEnd", "a.mp3,5", "", std::string("\x7f") + "6", "\x04", 0,
+     "a.mp3,5\r\nleft6.mp3,1234\r\n"},
+    {"CtrlCWithAKeyMap", "", "z,zap.mp3\n", "z", "\x03", 0, "zap.mp3,1234\r\n"},
+    {"TerminatedKeepsWhatIsWritten", "a,1\r\n", "", "y", "SIGTERM", 128 + SIGTERM, "a,1\r\nright6.mp3,1234\r\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, RecordTest, ::testing::ValuesIn(kCases));
 
 }  // namespace
 }  // namespace kerbcall::posix

@@ -42,8 +42,9 @@ void AddEditCommand(CLI::App& app, int& exitStatus) {
             exitStatus = kExitUsage;
             return;
         }
-        exitStatus = RewriteNotes("edit", options->target,
-                                  [&](const NoteFileContents& contents) { return EditDistances(contents, options->edit); });
+        exitStatus = RewriteNotes("edit", options->target, [&](const NoteFileContents& contents) {
+            return EditDistances(contents, options->edit);
+        });
     });
 }
 

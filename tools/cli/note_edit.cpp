@@ -67,13 +67,13 @@ std::variant<std::vector<MovedNote>, NoteFileFault> EditDistances(const NoteFile
 
 std::variant<std::vector<MovedNote>, NoteFileFault> LeadDistances(const NoteFileContents& contents,
                                                                   const std::vector<sim::ReplayPoint>& lap,
-                                                                  const Lead& lead, std::vector<std::string>& warnings) {
+                                                                  const Lead& lead,
+                                                                  std::vector<std::string>& warnings) {
     std::vector<MovedNote> moved;
     for (std::size_t note = 0; note < contents.notes.size(); ++note) {
         const std::int32_t distance = contents.notes[note].triggerDistance;
-        const auto reached = std::ranges::find_if(lap, [&](const sim::ReplayPoint& point) {
-            return static_cast<double>(point.distance) >= distance;
-        });
+        const auto reached = std::ranges::find_if(
+            lap, [&](const sim::ReplayPoint& point) { return static_cast<double>(point.distance) >= distance; });
         std::string problem;
         std::int32_t earlier = distance;
         if (reached == lap.end()) {

@@ -34,7 +34,8 @@ std::string WithDistance(std::string_view noteLine, std::int32_t distance) {
     if (semicolon != std::string_view::npos) {
         // The blanks before a comment stay with it: the reader skips them.
         commentStart = semicolon;
-        while (commentStart > name.size() && (noteLine[commentStart - 1] == ' ' || noteLine[commentStart - 1] == '\t')) {
+        while (commentStart > name.size() &&
+               (noteLine[commentStart - 1] == ' ' || noteLine[commentStart - 1] == '\t')) {
             --commentStart;
         }
     }

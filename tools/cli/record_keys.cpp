@@ -23,9 +23,9 @@ std::variant<KeyMap, std::string> ParseKeyMap(std::string_view text) {
         ++lineNumber;
         const std::size_t end = text.find_first_of("\r\n");
         const std::string_view line = text.substr(0, end);
-        const std::size_t next = end == std::string_view::npos ? text.size()
+        const std::size_t next = end == std::string_view::npos          ? text.size()
                                  : text.substr(end).starts_with("\r\n") ? end + 2
-                                                                         : end + 1;
+                                                                        : end + 1;
         text.remove_prefix(next);
         if (line.empty()) {
             continue;

@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <charconv>
 #include <csignal>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -46,8 +45,6 @@ volatile std::sig_atomic_t endSignal = 0;
 
 void OnEndSignal(int signal) { endSignal = signal; }
 
-std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
-
 // Note lines appended to a file one at a time, each on disk before the next
 // key is read. Only the lines of this recording can be taken back.
 class NoteAppender {
@@ -81,7 +78,7 @@ public:
         const off_t before = ::lseek(file_, 0, SEEK_END);
         const std::string text = (EndsWithLineEnd(before) ? "" : "\r\n") + line + "\r\n";
         if (before < 0 || ::write(file_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-            const std::string problem = SystemError("cannot write " + out_.string());
+            std::string problem = SystemError("cannot write " + out_.string());
             static_cast<void>(::ftruncate(file_, before));
             return problem;
         }
@@ -237,7 +234,8 @@ public:
         std::cout << "; Backspace takes the last line back; Enter, Ctrl-D or Ctrl-C ends\n" << std::flush;
         while (FindSimulator() && Drive()) {
         }
-        std::cout << "\r\x1b[K" << "note lines recorded into " << out_ << ": " << recorded_ << '\n';
+        std::cout << "\r\x1b[K"
+                  << "note lines recorded into " << out_ << ": " << recorded_ << '\n';
         return endSignal != 0 ? 128 + endSignal : status_;
     }
 
@@ -335,6 +333,7 @@ private:
     }
 
     Key RecordNote(const std::string& sound) {
+        position_.SamplePosition();
         std::int32_t distance = 0;
         if (!RoundToDistance(position_.currentPosition, distance)) {
             Say("the distance " + DistanceText(position_.currentPosition) + " is no whole number: nothing recorded");

@@ -38,8 +38,6 @@ void FlushFolder(const fs::path& folder) {
 
 fs::path FolderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
 
-std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
-
 // Writes all of `bytes` and flushes them to disk; an error text or empty.
 std::string WriteAndFlush(int file, std::string_view bytes, const fs::path& name) {
     while (!bytes.empty()) {
@@ -53,6 +51,8 @@ std::string WriteAndFlush(int file, std::string_view bytes, const fs::path& name
 }
 
 }  // namespace
+
+std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 std::string OutputProblem(const fs::path& out, const fs::path& input, const OutputRules& rules) {
     std::error_code error;

@@ -22,4 +22,7 @@ std::string OutputProblem(const std::filesystem::path& out, const std::filesyste
 // text, or empty when written; on an error nothing is left behind.
 std::string WriteBesideAndRename(const std::filesystem::path& out, std::string_view bytes);
 
+// `what`, a colon and the system's text for errno.
+std::string SystemError(const std::string& what);
+
 }  // namespace kerbcall::cli
