@@ -261,10 +261,9 @@ private:
                 position_.simProcess = discovery.simProcess;
                 position_.DetectBuild();
                 position_.SelectPositionAddress();
-                std::cout << "\r\x1b[Krecording from "
-                          << discovery.simExecutables[static_cast<std::size_t>(discovery.simExecutableIndex)]
-                          << " (pid " << simulatorId_ << ")\n"
-                          << std::flush;
+                Say("recording from " +
+                    discovery.simExecutables[static_cast<std::size_t>(discovery.simExecutableIndex)] + " (pid " +
+                    std::to_string(simulatorId_) + ")");
                 return true;
             }
             if (!saidWaiting) {
@@ -282,7 +281,7 @@ private:
     bool Drive() {
         for (;;) {
             if (!IsRunning(simulatorId_)) {
-                std::cout << "\r\x1b[Kthe simulator has ended\n" << std::flush;
+                Say("the simulator has ended");
                 return true;
             }
             position_.SamplePosition();
