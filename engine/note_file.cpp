@@ -131,6 +131,14 @@ bool RoundToDistance(double value, std::int32_t& distance) {
     return true;
 }
 
+std::vector<std::string_view> SplitNoteFileLines(std::string_view bytes) {
+    std::vector<std::string_view> lines;
+    while (!bytes.empty()) {
+        lines.push_back(NextLine(bytes));
+    }
+    return lines;
+}
+
 NoteFileReading ParseNoteFile(std::string_view bytes) {
     if (bytes.empty()) {
         return NoteFileFault{0, "the file is empty"};

@@ -35,6 +35,10 @@ using NoteFileReading = std::variant<NoteFileContents, NoteFileFault>;
 // LF stays in the line.
 NoteFileReading ParseNoteFile(std::string_view bytes);
 
+// Every line of a note file as ParseNoteFile splits them, without line ends:
+// views into `bytes`, line N at index N - 1.
+std::vector<std::string_view> SplitNoteFileLines(std::string_view bytes);
+
 // Lenient decimal reading of a distance text (blanks anywhere ignored, stops
 // at the first character that cannot continue the number, "." always the
 // separator); 0 when the text does not begin with a number.

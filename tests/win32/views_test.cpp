@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/win32/win32_controls.h"
+#include "platform/path_join.h"
 #include "tests/win32/running_simulator.h"
 
 namespace kerbcall::win32_tests {

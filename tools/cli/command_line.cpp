@@ -27,12 +27,14 @@ CommandLine::CommandLine()
 CLI::App& CommandLine::AddCommand(const std::string& name, const std::string& description,
                                   std::function<int()> action) {
     CLI::App& command = *app_.add_subcommand(name, description);
-    AddVersionFlag(command);
     command.callback([this, action = std::move(action)] { exitCode_ = action(); });
     return command;
 }
 
 int CommandLine::Run(int argc, const char* const* argv) {
+    for (CLI::App* command : app_.get_subcommands({})) {
+        AddVersionFlag(*command);
+    }
     try {
         app_.parse(argc, argv);
     } catch (const CLI::Success& done) {

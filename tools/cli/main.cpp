@@ -1,8 +1,10 @@
 // kerbcall-cli: checks note files, replays distance samples and drives a
-// stage through the same reading and the same pass decision as the program.
+// stage through the same reading and the same pass decision as the program;
+// edits, leads and records note files for their authors.
 #include <exception>
 #include <iostream>
 
+#include "tools/cli/bench_commands.h"
 #include "tools/cli/check_command.h"
 #include "tools/cli/probe.h"
 #include "tools/cli/replay_command.h"
@@ -17,6 +19,9 @@ int main(int argc, char** argv) {
         AddReplayCommand(commandLine);
         AddProbeCommand(commandLine);
         AddTimelineCommand(commandLine);
+        AddEditCommand(commandLine.App(), commandLine.ExitCode());
+        AddLeadCommand(commandLine.App(), commandLine.ExitCode());
+        AddRecordCommand(commandLine.App(), commandLine.ExitCode());
         return commandLine.Run(argc, argv);
     } catch (const std::exception& error) {
         std::cerr << "kerbcall-cli: " << error.what() << '\n';

@@ -1,62 +1,16 @@
 #include "tools/cli/note_file_loading.h"
 
-#include <array>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <variant>
 
-#include "platform/files.h"
 #include "tools/cli/command_line.h"
 #include "tools/cli/json_text.h"
+#include "tools/cli/loaded_note_file.h"
 
 namespace kerbcall::cli {
 
 namespace {
-
-// A note file's bytes and the program's reading of them. The reading's line
-// texts point into the bytes, so the two are kept together and never copied
-// or moved.
-class LoadedNoteFile {
-public:
-    explicit LoadedNoteFile(std::string bytes) : bytes_(std::move(bytes)), reading_(ParseNoteFile(bytes_)) {}
-    LoadedNoteFile(const LoadedNoteFile&) = delete;
-    LoadedNoteFile& operator=(const LoadedNoteFile&) = delete;
-
-    std::string_view Bytes() const { return bytes_; }
-    const NoteFileReading& Reading() const { return reading_; }
-
-private:
-    const std::string bytes_;
-    const NoteFileReading reading_;
-};
-
-// The file's bytes, read as the program reads a note file: a file larger than
-// the program reads is refused.
-std::variant<std::string, NoteFileFault> ReadFileBytes(const std::string& path) {
-    std::error_code error;
-    std::ifstream file;
-    if (std::filesystem::is_regular_file(path, error)) {
-        file.open(path, std::ios::binary);
-    }
-    if (!file.is_open()) {
-        return NoteFileFault{0, "cannot be read"};
-    }
-    std::string bytes;
-    std::array<char, 65536> chunk{};
-    while (file.read(chunk.data(), chunk.size()) || file.gcount() > 0) {
-        const auto got = static_cast<std::size_t>(file.gcount());
-        if (bytes.size() + got > platform::Files::kLargestFile) {
-            return NoteFileFault{0, "larger than " + std::to_string(platform::Files::kLargestFile >> 20) +
-                                        " MiB, which Kerbcall does not read"};
-        }
-        bytes.append(chunk.data(), got);
-    }
-    if (file.bad()) {
-        return NoteFileFault{0, "cannot be read"};
-    }
-    return bytes;
-}
 
 // Prints the program's own message for a file it would not load.
 int ReportUnloadable(const NoteFileOptions& options, const std::string& message, const NoteFileFault& fault) {
