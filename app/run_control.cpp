@@ -16,13 +16,19 @@ void StartupForm::StartPaceNotes() {
     sound.PlaySound(kActivatedCue, false, "");
     // A simulator that exits is looked for again, and the run goes on with
     // the next one as it would have started with it.
-    do {
+    for (;;) {
         discovery.FindSimProcess(stopRequested);
         position.simProcess = discovery.simProcess;
         position.DetectBuild();
         position.SelectPositionAddress();
-    } while (RunTriggerLoop(globals_, position, sound, services_.pump, stopRequested) ==
-             TriggerLoopEnd::kSimulatorExited);
+        if (RunTriggerLoop(globals_, position, sound, services_.pump, stopRequested) !=
+            TriggerLoopEnd::kSimulatorExited) {
+            return;
+        }
+        // The system may list a process that has exited for a moment longer:
+        // the next scan comes a scan period later, as while waiting.
+        services_.pump.HandleMessagesUntil(platform::MessagePump::Clock::now() + ProcessDiscovery::kPassPeriod);
+    }
 }
 
 void StartupForm::StopPaceNotes() {

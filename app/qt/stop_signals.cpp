@@ -37,6 +37,11 @@ StopSignals::StopSignals(platform::Program& program) {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (const int signal : kStopSignals) {
+        // A signal the program was started to ignore (nohup) stays ignored.
+        struct sigaction inherited {};
+        if (::sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) {
+            continue;
+        }
         ::sigaction(signal, &action, nullptr);
     }
 }

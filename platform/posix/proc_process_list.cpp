@@ -86,7 +86,16 @@ std::optional<ProcessStat> ParseProcessStat(std::string_view stat) {
     if (open == std::string_view::npos || close == std::string_view::npos || close < open || close + 2 >= stat.size()) {
         return std::nullopt;
     }
-    return ProcessStat{stat.substr(open + 1, close - open - 1), stat[close + 2]};
+    ProcessStat parsed{stat.substr(open + 1, close - open - 1), stat[close + 2]};
+    // After the state: ppid, pgrp, session, tty_nr, tpgid, then the flags.
+    std::string_view rest = stat.substr(close + 3);
+    for (int field = 0; field < 5; ++field) {
+        const std::size_t blank = rest.find(' ', 1);
+        rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank);
+    }
+    rest.remove_prefix(std::min(rest.find_first_not_of(' '), rest.size()));
+    std::from_chars(rest.data(), rest.data() + rest.size(), parsed.flags);
+    return parsed;
 }
 
 std::string BareExecutableName(std::string_view comm, std::string_view argv0) {

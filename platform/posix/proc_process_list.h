@@ -28,8 +28,12 @@ private:
 struct ProcessStat {
     std::string_view comm;  // the kernel's name of the process
     char state = 0;
+    unsigned long flags = 0;  // the kernel's process flags; 0 where the line has none
+    // The kernel's mark of a process that has begun to exit: its memory may
+    // already be gone while its state still reads running.
+    static constexpr unsigned long kExiting = 0x4;
     // A zombie, or a process on its way out.
-    bool HasEnded() const { return state == 'Z' || state == 'X'; }
+    bool HasEnded() const { return state == 'Z' || state == 'X' || (flags & kExiting) != 0; }
 };
 // The first bytes of a stat line hold all of it that is parsed.
 inline constexpr std::size_t kStatLength = 512;

@@ -134,6 +134,8 @@ TEST(ProcessFaults, ProcessFoldersThatVanishedOrAreCutShortAreLeftOut) {
     proc.Write("107/cmdline", std::string("C:\\Sim\\a-much-longer-sim.exe\0--hold\0", 36));
     proc.Write("108/stat", "108 (a-much-longer-s) S 1");
     proc.Write("108/cmdline", "worker: idle");
+    proc.Write("109/stat", "109 (zrlc67.exe) R 1 109 109 0 -1 4194308 0");  // exiting: its memory going
+    proc.Write("110/stat", "110 (zrlm66.exe) R 1 110 110 0 -1 4194304 0");
     proc.Write("self/stat", "7 (zrl.exe) S 1");
     proc.Write("0/stat", "0 (zrl.exe) S 1");
     proc.Write("99999999999/stat", "1 (zrl.exe) S 1");
@@ -147,7 +149,11 @@ TEST(ProcessFaults, ProcessFoldersThatVanishedOrAreCutShortAreLeftOut) {
     std::ranges::sort(entries);
     EXPECT_EQ(entries,
               (std::vector<std::pair<std::uint32_t, std::string>>{
-                  {100, "zrl.exe"}, {106, "a) (b)"}, {107, "a-much-longer-sim.exe"}, {108, "a-much-longer-s"}}));
+                  {100, "zrl.exe"},
+                  {106, "a) (b)"},
+                  {107, "a-much-longer-sim.exe"},
+                  {108, "a-much-longer-s"},
+                  {110, "zrlm66.exe"}}));
     EXPECT_EQ(posix::ProcFsProcessList(proc.PathOf("missing")).TakeSnapshot(), nullptr);
 }
 
