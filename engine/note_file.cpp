@@ -184,8 +184,9 @@ TrackIniFileReader::TrackIniFileReader(Globals& globals, platform::Files& files,
     : globals_(globals), files_(files), program_(program) {}
 
 void TrackIniFileReader::ReadNoteFile() {
-    const std::string path = globals_.noteFolder.empty() ? program_.Folder() + "\\" + globals_.noteFileName
-                                                         : platform::JoinPath(globals_.noteFolder, globals_.noteFileName);
+    const std::string path = globals_.noteFolder.empty()
+                                 ? program_.Folder() + "\\" + globals_.noteFileName
+                                 : platform::JoinPath(globals_.noteFolder, globals_.noteFileName);
     if (!files_.FileExists(path)) {
         program_.ShowInformation(kMissingNoteFileMessage, kProgramTitle);
         return;

@@ -28,7 +28,6 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-
 namespace {
 
 template <typename Keep>

@@ -147,13 +147,11 @@ TEST(ProcessFaults, ProcessFoldersThatVanishedOrAreCutShortAreLeftOut) {
         entries.emplace_back(entry.processId, entry.exeName);
     }
     std::ranges::sort(entries);
-    EXPECT_EQ(entries,
-              (std::vector<std::pair<std::uint32_t, std::string>>{
-                  {100, "zrl.exe"},
-                  {106, "a) (b)"},
-                  {107, "a-much-longer-sim.exe"},
-                  {108, "a-much-longer-s"},
-                  {110, "zrlm66.exe"}}));
+    EXPECT_EQ(entries, (std::vector<std::pair<std::uint32_t, std::string>>{{100, "zrl.exe"},
+                                                                           {106, "a) (b)"},
+                                                                           {107, "a-much-longer-sim.exe"},
+                                                                           {108, "a-much-longer-s"},
+                                                                           {110, "zrlm66.exe"}}));
     EXPECT_EQ(posix::ProcFsProcessList(proc.PathOf("missing")).TakeSnapshot(), nullptr);
 }
 

@@ -52,8 +52,7 @@ TEST(ChosenNoteFileTest, IsReadFromTheFolderItWasPickedInUntilItVanishes) {
 
     fakes::FakePlatform fake;
     posix::PosixFiles files;
-    platform::Services services{fake.processes, fake.memory, files,          fake.mci,
-                                fake.sleeper,   fake.pump,   fake.program};
+    platform::Services services{fake.processes, fake.memory, files, fake.mci, fake.sleeper, fake.pump, fake.program};
     fake.program.folder = programFolder.path().toStdString();
     Globals globals;
     MainWindowView mainWindow(fake.program);
