@@ -90,7 +90,7 @@ public:
     std::optional<long> HearFrom(Clock::time_point /*decided*/, int threshold) override {
         heardAt_.store(0);
         threshold_.store(threshold);
-        const auto giveUp = Clock::now() + 2s;
+        const auto giveUp = Clock::now() + std::chrono::seconds(2);
         while (heardAt_.load() == 0 && Clock::now() < giveUp) {
             std::this_thread::sleep_for(200us);
         }
@@ -112,7 +112,7 @@ private:
         const long at =
             FirstLoudSample(reinterpret_cast<const Sint16*>(stream), static_cast<std::size_t>(length) / 2, threshold);
         if (at >= 0) {
-            const auto offset = std::chrono::duration<double, std::milli>(static_cast<double>(at / 2) / kFramesPerMs);
+            const auto offset = std::chrono::duration<double, std::milli>(static_cast<double>(at) / 2.0 / kFramesPerMs);
             ear.heardAt_.store((now + std::chrono::duration_cast<Clock::duration>(offset)).time_since_epoch().count());
             ear.threshold_.store(0);
         }
@@ -188,7 +188,7 @@ public:
 
     // The mark is the arrival of the block.
     std::optional<long> HearFrom(Clock::time_point decided, int threshold) override {
-        const auto giveUp = Clock::now() + 2s;
+        const auto giveUp = Clock::now() + std::chrono::seconds(2);
         while (Clock::now() < giveUp) {
             {
                 const std::lock_guard lock(mutex_);
@@ -345,7 +345,7 @@ void DummyDriver() {
 void FirstCall(Ear& ear, std::chrono::milliseconds ahead, Calls& calls) {
     SdlMci mci;
     SoundPlayer player(mci, ProgramFolder());
-    if (ahead > 0ms) {
+    if (ahead > std::chrono::milliseconds::zero()) {
         mci.OpenDevice();
         std::this_thread::sleep_for(ahead);
     }
@@ -366,7 +366,7 @@ void PulseAudioServer() {
         Calls openedByIt;
         Calls openedAhead;
         for (int run = 0; run < kPlaysEach; ++run) {
-            FirstCall(ear, 0ms, openedByIt);
+            FirstCall(ear, std::chrono::milliseconds::zero(), openedByIt);
             // As the program does it: opened when the windows show, and
             // Start pressed a second later.
             FirstCall(ear, 1000ms, openedAhead);

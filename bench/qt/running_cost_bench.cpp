@@ -124,8 +124,8 @@ std::string Output(const std::string& command) {
 
 std::string WindowOf(pid_t program, const char* title) {
     for (int look = 0; look < 500; ++look) {
-        const std::string window = Output("xdotool search --all --onlyvisible --pid " + std::to_string(program) +
-                                          " --name '" + title + "' | head -n1");
+        std::string window = Output("xdotool search --all --onlyvisible --pid " + std::to_string(program) +
+                                    " --name '" + title + "' | head -n1");
         if (!window.empty()) {
             return window;
         }
@@ -147,7 +147,7 @@ double BareMillisecondSleepsCpu() {
     if (child == 0) {
         auto next = Clock::now();
         for (const auto end = next + kCpuWindow; next < end;) {
-            next += 1ms;
+            next += std::chrono::milliseconds(1);
             std::this_thread::sleep_until(next);
         }
         ::_exit(0);

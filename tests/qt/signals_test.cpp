@@ -50,7 +50,8 @@ std::string FirstLine(const std::string& command) {
 // Waits up to ten seconds for the condition; true once it holds.
 template <typename Condition>
 bool WaitFor(Condition condition) {
-    for (const auto end = Clock::now() + 10s; Clock::now() < end; std::this_thread::sleep_for(20ms)) {
+    for (const auto end = Clock::now() + std::chrono::seconds(10); Clock::now() < end;
+         std::this_thread::sleep_for(20ms)) {
         if (condition()) {
             return true;
         }
