@@ -32,6 +32,6 @@ portable=$(ls -d "$scratch/unpacked here"/kerbcall-*)
 [[ -f "$portable/README" ]] || fail "the archive has no README"
 (cd "$portable" && ./kerbcall-cli check Demo.ini --sounds "Zuda Vodaz Sounds" >/dev/null) ||
   fail "the archive's kerbcall-cli does not pass its Demo.ini"
-KERBCALL_E2E_PROGRAM_FOLDER="$portable" xvfb-run -n 93 -s "-screen 0 1024x768x24" "$end_to_end" ||
+KERBCALL_E2E_PROGRAM_FOLDER="$portable" xvfb-run -n 93 -s "-screen 0 1024x768x24 -noreset" "$end_to_end" ||
   fail "the archive's program fails the end-to-end run"
 echo "packaged: $(basename "$deb") and $(basename "$(ls "$scratch"/packages/kerbcall-*.tar.gz)")"
