@@ -1,10 +1,9 @@
-// Any command text through the interpreter's parser, and any sound name
-// through the open command the sound player builds: never a crash, and what
-// is understood reads the same when written out again.
-
+// Any command text through the interpreter's parser, and any sound name through
+// the player's open command: never a crash, and what is understood reads the
+// same when written out again, keywords in either case.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstddef>
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -12,81 +11,55 @@
 
 #include "platform/posix/sdl_mci.h"
 #include "sound/sound_player.h"
+#include "tests/fakes/fake_platform.h"
 
 namespace {
 
-using kerbcall::posix::MciCommand;
-using kerbcall::posix::MciVerb;
+namespace mci = kerbcall::posix;
 
-void Require(bool promise) {
-    if (!promise) {
-        std::abort();
-    }
-}
-
-// Only the player's text is wanted here, never a sound.
-class NullMci : public kerbcall::platform::Mci {
-public:
-    std::int32_t SendString(std::string_view /*command*/) override { return 0; }
-};
+void Require(bool promise) { promise ? void() : std::abort(); }
 
 std::string Quoted(const std::string& word) { return '"' + word + '"'; }
 
-// The command in the one form the parser must take back unchanged; nullopt
-// when a part holds a quote, which no form can carry.
-std::optional<std::string> Written(const MciCommand& command) {
-    if (command.alias.find('"') != std::string::npos || command.path.find('"') != std::string::npos) {
-        return std::nullopt;
-    }
+// The command as a text the parser must take back unchanged, keywords in capitals when `shout`.
+std::string Written(const mci::MciCommand& command, bool shout) {
     const std::string alias = Quoted(command.alias);
-    switch (command.verb) {
-        case MciVerb::kOpen:
-            return "open " + Quoted(command.path) + " type mpegvideo alias " + alias;
-        case MciVerb::kSetAudio:
-            return "setaudio " + alias + (command.side == kerbcall::posix::AudioSide::kLeft ? " left" : " right") +
-                   (command.on ? " on" : " off");
-        case MciVerb::kPlay:
-            return "play " + alias + (command.repeat ? " repeat" : "");
-        case MciVerb::kClose:
-            return "close " + alias;
+    std::string text = "close " + alias;
+    if (command.verb == mci::MciVerb::kOpen) {
+        text = "open " + Quoted(command.path) + " type mpegvideo alias " + alias;
+    } else if (command.verb == mci::MciVerb::kSetAudio) {
+        text = "setaudio " + alias + (command.side == mci::AudioSide::kLeft ? " left" : " right") +
+               (command.on ? " on" : " off");
+    } else if (command.verb == mci::MciVerb::kPlay) {
+        text = "play " + alias + (command.repeat ? " repeat" : "");
     }
-    return std::nullopt;
-}
-
-void CheckAnyText(const std::string& text) {
-    const std::optional<MciCommand> command = kerbcall::posix::ParseMciCommand(text);
-    if (!command) {
-        return;
+    for (std::size_t i = 0, quotes = 0; shout && i < text.size(); quotes += text[i++] == '"' ? 1 : 0) {
+        text[i] = quotes % 2 == 0 ? static_cast<char>(std::toupper(static_cast<unsigned char>(text[i]))) : text[i];
     }
-    Require(!command->alias.empty());
-    if (const std::optional<std::string> written = Written(*command)) {
-        Require(kerbcall::posix::ParseMciCommand(*written) == command);
-    }
-}
-
-// The sound player's open command for any name: understood with the path as
-// joined whenever the name holds no quote.
-void CheckSoundName(const std::string& folder, const std::string& soundFile) {
-    NullMci mci;
-    const kerbcall::SoundPlayer player(mci, folder);
-    const std::optional<MciCommand> command = kerbcall::posix::ParseMciCommand(player.OpenCommand(soundFile));
-    if ((folder + soundFile).find('"') != std::string::npos) {
-        return;
-    }
-    Require(command.has_value() && command->verb == MciVerb::kOpen);
-    Require(command->path == folder + "\\Zuda Vodaz Sounds\\" + soundFile);
-    Require(command->alias == "songNumber1");
+    return text;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    if (input.ConsumeBool()) {
-        const std::string folder = input.ConsumeRandomLengthString(64);
-        CheckSoundName(folder, input.ConsumeRemainingBytesAsString());
-    } else {
-        CheckAnyText(input.ConsumeRemainingBytesAsString());
+    const bool soundName = input.ConsumeBool();
+    const bool shout = input.ConsumeBool();
+    const std::string folder = soundName ? input.ConsumeRandomLengthString(64) : "";
+    const std::string text = input.ConsumeRemainingBytesAsString();
+    if (soundName) {
+        // The player's open command for any name without a quote is understood with the path as joined.
+        kerbcall::fakes::FakeMci fake;
+        const auto open = mci::ParseMciCommand(kerbcall::SoundPlayer(fake, folder).OpenCommand(text));
+        Require((folder + text).find('"') != std::string::npos ||
+                (open && open->verb == mci::MciVerb::kOpen && open->alias == "songNumber1" &&
+                 open->path == folder + "\\Zuda Vodaz Sounds\\" + text));
+        return 0;
     }
+    const std::optional<mci::MciCommand> command = mci::ParseMciCommand(text);
+    Require(!command || !command->alias.empty());
+    // A part holding a quote has no written form.
+    Require(!command || (command->alias + command->path).find('"') != std::string::npos ||
+            mci::ParseMciCommand(Written(*command, shout)) == command);
     return 0;
 }

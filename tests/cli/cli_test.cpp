@@ -1,99 +1,198 @@
-// kerbcall-cli run as a process, as note authors run it.
-#include <gtest/gtest.h>
+// kerbcall-cli run as note authors run it: what it says, what it writes, and what a refused run leaves.
 #include <sys/wait.h>
 
-#include <array>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <iterator>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "tests/faults/scratch_folder.h"
+
+namespace kerbcall {
 namespace {
 
 namespace fs = std::filesystem;
 
 struct CliRun {
-    int exitCode;
+    int exitCode = -1;
     std::string out;
+    std::string err;
 };
 
-class CliTest : public ::testing::Test {
-protected:
-    fs::path folder = fs::temp_directory_path() / ("kerbcall-cli-test-" + std::to_string(::getpid()));
+// A command line as an author types it, run by the shell in `folder` with this
+// build's kerbcall-cli on the PATH and nothing on standard input unless it says.
+CliRun RunCli(const faults::ScratchFolder& folder, const std::string& line) {
+    const std::string command = "cd '" + folder.path() + "' && PATH='" KERBCALL_CLI_FOLDER "':\"$PATH\" && (" + line +
+                                ") </dev/null >out.txt 2>err.txt";
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, folder.Read("out.txt"), folder.Read("err.txt")};
+}
 
-    void SetUp() override { fs::create_directories(folder); }
-    void TearDown() override { fs::remove_all(folder); }
+// track.ini beside laps, a key map, sounds/ (LEFT4.MP3, broken.mp3) and pack, the sound pack.
+void Lay(const faults::ScratchFolder& folder, const std::string& noteFile) {
+    folder.Write("track.ini", noteFile);
+    folder.Write("lap.csv", "# a lap\n0,0\n1,100\n2,200\n3,300\n4,400\n");
+    folder.Write("back.csv", "0,0\n1,100\n3,100\n4,0\n");
+    folder.Write("bad.csv", "0,0\n1,100\n2,200\n3,300\n4,400\nx,1\n");
+    folder.Write("keys.txt", "z,zap.mp3\r\nzz\r\n");
+    folder.Write("sounds/broken.mp3", "not a sound");
+    fs::copy_file(fs::path(KERBCALL_SOUND_PACK) / "left4.mp3", folder.PathOf("sounds/LEFT4.MP3"));
+    fs::create_directory_symlink(KERBCALL_SOUND_PACK, folder.PathOf("pack"));
+}
 
-    std::string Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(folder / name, std::ios::binary) << bytes;
-        return (folder / name).string();
-    }
+struct ReadCase {
+    std::string noteFile;  // track.ini
+    std::string line;
+    int exitCode;
+    std::string said;  // all of standard output when it ends a line, else a part of what is said
+};
 
-    // Runs the tool with the given arguments (already quoted), standard
-    // error dropped, and returns its exit code and standard output.
-    static CliRun Cli(const std::string& arguments) {
-        const std::string command = std::string("'") + KERBCALL_CLI + "' " + arguments + " 2>/dev/null";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        std::string out;
-        std::array<char, 4096> chunk{};
-        for (std::size_t n; (n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;) {
-            out.append(chunk.data(), n);
+constexpr char kNotes[] = "; c\r\n[ T ]\r\nleft4.mp3,100;c\r\nright\x80.mp3,110\r\n[Heading]\r\nbroken.mp3,300\r\n";
+constexpr char kCloseCalls[] = "left4.mp3,820\r\ntightens.mp3,840\r\n";
+
+const ReadCase kReadCases[] = {
+    {kNotes, "kerbcall-cli check track.ini", 0,
+     "0\t100\tleft4.mp3\n1\t110\tright\x80.mp3\n2\t0\t\n3\t300\tbroken.mp3\n"},
+    {"left4.mp3,100\r\nright\x80.mp3,300\r\nbroken.mp3,500", "kerbcall-cli check track.ini --json --sounds sounds", 0,
+     R"("sounds":{"broken.mp3":{"found":true,"duration":null,"leadingSilence":null},"left4.mp3":{"found":true,)"
+     R"("duration":0.711,"leadingSilence":0.001},"right€.mp3":{"found":false,"duration":null,"leadingSilence":null}},)"
+     R"("warnings":["line 2 (note 1): sound file \"right€.mp3\" is not in sounds","line 3 (note 2): sound file )"
+     R"(\"broken.mp3\" cannot be decoded)"},
+    {"a,3000000000", "kerbcall-cli check sounds || kerbcall-cli check track.ini", 1,
+     "There is an unknown error in the ZRL Kerbcall.ini file\nThere is an unknown error in the ZRL Kerbcall.ini "
+     "file\n"},
+    {"", "kerbcall-cli check none.ini --json", 1, "{\"error\":\"Could not find the ZRL Kerbcall.ini File\"}\n"},
+    {"", "truncate -s 64M track.ini && kerbcall-cli check track.ini", 0, "0\t0\t\n"},
+    {"", "truncate -s 67108865 track.ini && kerbcall-cli check track.ini", 1, "64 MiB"},
+    {"[Track]\r\n5\r\n", "kerbcall-cli check track.ini", 0, "looks like a heading"},
+    {"\xC3\xA9pingle.mp3,1", "kerbcall-cli check track.ini --json", 0,
+     R"({"lastNoteIndex":0,"notes":[{"soundFile":"épingle.mp3","triggerDistance":1}],"warnings":[]})"},
+    {"a.mp3,110\r\nb.mp3,100\r\nc.mp3,105\r\n", "kerbcall-cli check track.ini", 0,
+     "line 1 (note 0) and line 2 (note 1): trigger windows overlap (110 and 100): both are called, driving on: "
+     "the note at 100 first, the note at 110 10 units later"},
+    {"\xEF\xBB\xBFleft3.mp3,100\r\n", "kerbcall-cli check track.ini --json --sounds pack", 0,
+     "mark\",\"line 1 (note 0): sound file \\\"\xEF\xBB\xBFleft3.mp3\\\" is not in pack\"]}"},
+    {std::string("\0l\0003\0,\0001\0000", 10), "kerbcall-cli check track.ini", 0,
+     "UTF-16 (big-endian, without a byte-order mark)"},
+    // Calls fire at the first millisecond sample in their windows, heard until the sound ends or the next call.
+    {std::string(kCloseCalls) + "none.mp3,900\r\nleft1.mp3,0\r\n",
+     "kerbcall-cli check track.ini --json --sounds pack --speed 40 --start 10", 0,
+     R"("calls":[{"note":0,"soundFile":"left4.mp3","firesAt":20.001,"heardFor":0.5,"cutOffBy":1},{"note":1,)"
+     R"("soundFile":"tightens.mp3","firesAt":20.501,"heardFor":0.626,"cutOffBy":null},{"note":2,"soundFile":)"
+     R"("none.mp3","firesAt":22.001,"heardFor":0.0,"cutOffBy":null}],"neverFired":[3])"},
+    {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --speed 40", 0,
+     "note 0 (left4.mp3) is cut off after 0.50 s of 0.71 s by note 1 at 40 units/s"},
+    // Out to 100, a stop inside the far window, and back.
+    {"tightens.mp3,100\r\nleft4.mp3,50\r\n", "kerbcall-cli check track.ini --json --sounds pack --lap back.csv", 0,
+     R"("calls":[{"note":1,"soundFile":"left4.mp3","firesAt":0.401,"heardFor":0.5,"cutOffBy":0},{"note":0,)"
+     R"("soundFile":"tightens.mp3","firesAt":0.901,"heardFor":0.626,"cutOffBy":null},{"note":1,"soundFile":)"
+     R"("left4.mp3","firesAt":3.401,"heardFor":0.711,"cutOffBy":null}],"neverFired":[])"},
+    {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap bad.csv", 1, "bad.csv, line 6"},
+    {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap none.csv", 1, "cannot be read"},
+    {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --speed 0", 1, "--speed must be a number"},
+    {std::string(kCloseCalls) + "A&B<\xC3\xA9>.mp3,900\r\n",
+     "kerbcall-cli timeline track.ini --sounds pack --speed 40 -o t.svg && xmllint --noout t.svg && cat t.svg", 0,
+     "left4.mp3 (cut by 1)"},
+    // On a window's upper edge, back into the window of the note played last, through two that overlap.
+    {"first.mp3,100\r\nsecond.mp3,500\r\nthird.mp3,505\r\n",
+     "printf '110\\n95\\n0\\n95\\n497\\n499\\n500\\n600\\n95\\r\\n' | kerbcall-cli replay track.ini", 0,
+     "2\t0\tfirst.mp3\n5\t1\tsecond.mp3\n6\t2\tthird.mp3\n9\t0\tfirst.mp3\n"},
+    // Beyond a float's range is the infinity of its sign.
+    {"a.mp3,5\r\n", "printf '1e39\\n-1e39\\n3.5e38\\n1e-50\\n' | kerbcall-cli replay track.ini --json", 0,
+     R"({"fired":[{"pass":4,"note":0,"soundFile":"a.mp3"}]})"},
+    {"a.mp3,5\r\n", "printf '100\\nfast\\n' | kerbcall-cli replay track.ini", 1, "line 2"},
+    {"", "kerbcall-cli check track.ini --speed 40", 2, "--sounds"},
+    {"", "kerbcall-cli timeline track.ini --sounds pack -o t.svg", 2, "--speed or --lap"}};
+
+TEST(ReadingCommands, SayWhatTheProgramWouldDo) {
+    for (const ReadCase& read : kReadCases) {
+        SCOPED_TRACE(read.line);
+        const faults::ScratchFolder folder;
+        Lay(folder, read.noteFile);
+        const CliRun run = RunCli(folder, read.line);
+        EXPECT_EQ(run.exitCode, read.exitCode) << run.err;
+        if (read.said.ends_with('\n')) {
+            EXPECT_EQ(run.out, read.said);
+        } else {
+            EXPECT_NE((run.out + run.err).find(read.said), std::string::npos) << run.out << run.err;
         }
-        const int status = ::pclose(pipe);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
     }
+}
+
+struct WriteCase {
+    std::string noteFile;  // track.ini
+    std::string oldOut;    // out.ini before the run; none when empty
+    std::string arguments;
+    int exitCode;
+    std::string out;  // out.ini afterwards, when not empty
+    std::string said;
 };
 
-TEST_F(CliTest, CheckJsonCarriesNotesAndWarnings) {
-    fs::create_directories(folder / "sounds");
-    Write("sounds/LEFT3.MP3", "x");
-    const std::string file = Write("a.ini", "; c\r\n[ T ]\r\nleft3.mp3,100\r\nright\xE9.mp3,110\r\n[Heading]\r\n");
-    EXPECT_EQ(Cli("check '" + file + "'").out, "0\t100\tleft3.mp3\n1\t110\tright\xE9.mp3\n2\t0\t\n");
-    const CliRun run = Cli("check '" + file + "' --json --sounds '" + (folder / "sounds").string() + "'");
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out.rfind(R"({"lastNoteIndex":2,"notes":[{"soundFile":"left3.mp3","triggerDistance":100},)"
-                            "{\"soundFile\":\"right\xC3\xA9.mp3\",\"triggerDistance\":110},",
-                            0),
-              0U)
-        << run.out;
-    for (const char* warning : {"looks like a heading", "trigger windows overlap (100 and 110)",
-                                "sound file \\\"right\xC3\xA9.mp3\\\" is not in"}) {
-        EXPECT_NE(run.out.find(warning), std::string::npos) << warning << " in " << run.out;
-    }
-    EXPECT_EQ(run.out.find("left3.mp3\\\" is not in"), std::string::npos) << "found in another letter case";
-}
+constexpr char kStage[] =
+    "; stage\r\n[ Part 1 ]\r\nleft3.mp3,300 ; tightens\r\n\r\nright2.mp3,100\r\n900\rcaution.mp3, 3 07.5";
 
-TEST_F(CliTest, FilesTheProgramRejectsGiveItsMessage) {
-    fs::create_directories(folder / "Folder.ini");
-    const std::vector<std::pair<std::string, std::string>> cases = {
-        {Write("empty.ini", ""), "There is an unknown error in the ZRL Kerbcall.ini file"},
-        {Write("far.ini", "a,3000000000"), "There is an unknown error in the ZRL Kerbcall.ini file"},
-        {(folder / "Folder.ini").string(), "There is an unknown error in the ZRL Kerbcall.ini file"},
-        {(folder / "missing.ini").string(), "Could not find the ZRL Kerbcall.ini File"},
-    };
-    for (const auto& [file, message] : cases) {
-        const CliRun plain = Cli("check '" + file + "'");
-        EXPECT_EQ(plain.exitCode, 1) << file;
-        EXPECT_EQ(plain.out, message + "\n") << file;
-        const CliRun json = Cli("check '" + file + "' --json");
-        EXPECT_EQ(json.out, "{\"error\":\"" + message + "\"}\n") << file;
-    }
-}
+const WriteCase kWriteCases[] = {
+    // Shifted, then scaled with halves rounded to even.
+    {kStage, "", "edit track.ini -o out.ini --shift 5 --scale 0.5", 0,
+     "; stage\r\n[ Part 1 ]\r\nleft3.mp3,152 ; tightens\r\n\r\nright2.mp3,52\r\n452\r\ncaution.mp3,156\r\n",
+     "4 of 4 notes written"},
+    // Notes move with their comments; the lines of others stay.
+    {kStage, "", "edit track.ini -o out.ini --from 100 --to 400 --rebase --sort", 0,
+     "; stage\r\n[ Part 1 ]\r\nright2.mp3,0\r\n\r\nleft3.mp3,200 ; tightens\r\ncaution.mp3,208\r\n",
+     "3 of 4 notes written"},
+    {"b,9\r\na,5\r\nc,5\r\n", "", "edit track.ini -o out.ini --sort", 0, "a,5\r\nc,5\r\nb,9\r\n", ""},
+    {"a,5", "", "edit track.ini --in-place --shift -6 && cat track.ini", 0, "", "a,-1\r\n"},
+    {"a,5", "old", "edit track.ini -o out.ini --force", 0, "a,5\r\n", ""},
+    {"a,150\r\nb,400 ; x\r\n", "", "lead track.ini --lap lap.csv --seconds 1.5 -o out.ini", 0, "a,0\r\nb,200 ; x\r\n",
+     ""},
+    {"a,50\r\nb,500\r\nc,300\r\n", "", "lead track.ini --lap lap.csv --seconds 1 -o out.ini --keep-unreachable", 0,
+     "a,0\r\nb,500\r\nc,200\r\n", "line 2: b at 500: the lap never reaches it; kept where it is"},
+    // Refused: every file stays as it was.
+    {"a,50\r\n", "", "lead track.ini --lap lap.csv --seconds 2 -o out.ini", 1, "",
+     "track.ini:1: a at 50: the lap reaches it 1 s after its start, less than 2 s"},
+    {"a,50\r\n", "", "lead track.ini --lap bad.csv --seconds 1 -o out.ini", 1, "",
+     "bad.csv: line 6: expected SECONDS,DISTANCE"},
+    {"; c\r\na,5\r\nb,2147483000\r\n", "old", "edit track.ini -o out.ini --force --shift 1000", 1, "",
+     "track.ini:3: the distance would be 2147484000"},
+    {"a,-2000000000\r\n", "", "edit track.ini --in-place --scale 2", 1, "",
+     "track.ini:1: the distance would be -4000000000"},
+    {"a,5", "", "edit track.ini -o ./track.ini", 1, "", "give --in-place"},
+    {"a,5", "", "edit track.ini --shift 1", 2, "", "give -o OUT, or --in-place"},
+    {"a,5", "old", "lead track.ini -o out.ini --lap lap.csv --seconds 1", 1, "", "give --force"},
+    {"", "", "edit track.ini -o out.ini", 1, "", "track.ini: the file is empty"},
+    {"a,5", "", "record out.ini --keys keys.txt", 1, "", "keys.txt: line 2: expected KEY,SOUND"},
+    {"a,5", "", "record out.ini", 2, "", "terminal"}};
 
-TEST_F(CliTest, ReplayFiresNotesPassByPass) {
-    const std::string file = Write("s.ini", "first.mp3,100\r\nsecond.mp3,500\r\n");
-    Write("samples.txt", "0\n95\n300\n495\n600\n95\r\n");
-    const std::string samples = " < '" + (folder / "samples.txt").string() + "'";
-    EXPECT_EQ(Cli("replay '" + file + "'" + samples).out, "2\t0\tfirst.mp3\n4\t1\tsecond.mp3\n6\t0\tfirst.mp3\n");
-    Write("bad.txt", "100\nfast\n");
-    EXPECT_EQ(Cli("replay '" + file + "' < '" + (folder / "bad.txt").string() + "'").exitCode, 1);
-    for (const std::string arguments : {"", "check", "frobnicate", "check a.ini --color", "replay --json"}) {
-        EXPECT_EQ(Cli(arguments).exitCode, 2) << arguments;
+TEST(WritingCommands, WriteWhatIsAskedAndTouchNothingElse) {
+    for (const WriteCase& write : kWriteCases) {
+        SCOPED_TRACE(write.arguments);
+        const faults::ScratchFolder folder;
+        Lay(folder, write.noteFile);
+        fs::create_hard_link(folder.PathOf("track.ini"), folder.PathOf("was.ini"));
+        if (!write.oldOut.empty()) {
+            folder.Write("out.ini", write.oldOut);
+            fs::create_hard_link(folder.PathOf("out.ini"), folder.PathOf("old.ini"));
+        }
+        const CliRun run = RunCli(folder, "kerbcall-cli " + write.arguments);
+        EXPECT_EQ(run.exitCode, write.exitCode) << run.err;
+        EXPECT_NE((run.out + run.err).find(write.said), std::string::npos) << run.out << run.err;
+        const bool hasOut = fs::exists(folder.PathOf("out.ini"));
+        if (write.exitCode != 0) {
+            EXPECT_EQ(folder.Read("track.ini"), write.noteFile);
+            EXPECT_EQ(folder.Read("out.ini"), write.oldOut);
+            EXPECT_EQ(hasOut, !write.oldOut.empty());
+        }
+        EXPECT_EQ(write.out.empty() ? write.out : folder.Read("out.ini"), write.out);
+        // Written beside and renamed over, never into: the old files keep their bytes.
+        EXPECT_EQ(folder.Read("was.ini"), write.noteFile);
+        EXPECT_EQ(folder.Read("old.ini"), write.oldOut);
+        // Nothing half written is left beside them.
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()),
+                  10 + (write.oldOut.empty() ? 0 : 1) + (hasOut ? 1 : 0));
     }
-    EXPECT_EQ(Cli("replay '" + file + "' --json" + samples).out,
-              R"({"fired":[{"pass":2,"note":0,"soundFile":"first.mp3"},{"pass":4,"note":1,"soundFile":"second.mp3"},)"
-              R"({"pass":6,"note":0,"soundFile":"first.mp3"}]})"
-              "\n");
 }
 
 }  // namespace
+}  // namespace kerbcall
