@@ -94,7 +94,7 @@ TEST(MciTest, EveryCommandOfAPlayGetsTheSameAnswer) {
     }
 }
 
-TEST(Win32FilesTest, FindsAndReadsFilesButNotFoldersOrTooLargeOnes) {
+TEST(Win32FilesTest, FindsAndReadsFilesButNotFoldersOrTooLargeOnesBesideTheProgram) {
     const std::string folder = TestProgramFolder() + "\\files test";
     CreateDirectoryA(folder.c_str(), nullptr);
     std::ofstream(folder + "\\Monza.ini", std::ios::binary) << "left3.mp3,125\r\n";
@@ -122,14 +122,12 @@ TEST(Win32FilesTest, FindsAndReadsFilesButNotFoldersOrTooLargeOnes) {
         CloseHandle(file);
         EXPECT_EQ(files.ReadWholeFile(path).has_value(), size == Win32Files::kLargestFile) << size;
     }
-}
-
-TEST(Win32ProgramTest, TheFolderOfAnExecutableKeepsTheBackslashOnlyForADrivesRoot) {
+    // The program's folder is where it stands, with a backslash only at a drive's root.
+    EXPECT_TRUE(files.FileExists(TestProgramFolder() + "\\kerbcall_win32_tests.exe"));
     using platform::win32::FolderOfExecutable;
     EXPECT_EQ(FolderOfExecutable("C:\\Games\\Kerbcall\\kerbcall.exe"), "C:\\Games\\Kerbcall");
     EXPECT_EQ(FolderOfExecutable("C:\\kerbcall.exe"), "C:\\");
     EXPECT_EQ(FolderOfExecutable("\\\\server\\share\\kerbcall.exe"), "\\\\server\\share");
-    EXPECT_TRUE(Win32Files().FileExists(TestProgramFolder() + "\\kerbcall_win32_tests.exe"));
 }
 
 TEST(Win32MessagePumpTest, HandlesEveryPendingMessageAndReturns) {

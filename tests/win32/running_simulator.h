@@ -7,8 +7,8 @@
 
 namespace kerbcall::win32_tests {
 
-// A program started by a test, ended when this goes out of scope. With
-// `untilFirstOutput` the constructor returns once the program wrote a byte.
+// A program started by a test, ended when this goes out of scope; with
+// `untilFirstOutput`, once the program wrote its first byte.
 class RunningProgram {
 public:
     RunningProgram(std::string commandLine, bool untilFirstOutput);
@@ -17,7 +17,6 @@ public:
     RunningProgram& operator=(const RunningProgram&) = delete;
 
     std::uint32_t ProcessId() const { return process_.dwProcessId; }
-    std::uint32_t ThreadId() const { return process_.dwThreadId; }
     // Whether the program ended within `milliseconds`.
     bool EndsWithin(DWORD milliseconds) const { return WaitForSingleObject(process_.hProcess, milliseconds) == 0; }
     // Ends the program and waits until it has exited.
@@ -30,8 +29,7 @@ private:
 // The folder of the test program, as the platform reports it.
 std::string TestProgramFolder();
 
-// The stand-in simulator zrl.exe from beside the test program, once it has
-// set up its memory (it then writes its first line).
+// The stand-in simulator zrl.exe from beside the test program, once its memory holds the values.
 class RunningSimulator : public RunningProgram {
 public:
     explicit RunningSimulator(const std::string& arguments)

@@ -138,6 +138,7 @@ protected:
 
     // Every control where the shared layout puts it, with its font, at `dpi`.
     void ExpectLaidOut(int dpi) {
+        SCOPED_TRACE(std::to_string(dpi) + " DPI");
         for (const auto& [window, client] :
              {std::pair{main_.Handle(), layout::kMainWindowClient}, {chooser_.Handle(), layout::kChooserClient}}) {
             RECT area{};
@@ -184,10 +185,7 @@ protected:
 
 // Windows tells a window moved onto a monitor of another DPI; Wine has one DPI.
 TEST_P(ViewsTest, BothWindowsLayThemselvesOutAtTheirDpiAndAgainAtANewOne) {
-    {
-        SCOPED_TRACE("as created, at the screen's DPI");
-        ExpectLaidOut(ScreenDpi());
-    }
+    ExpectLaidOut(ScreenDpi());  // as created
     const int dpi = GetParam();
     for (HWND window : {main_.Handle(), chooser_.Handle()}) {
         RECT proposed{40, 30, 400, 300};
@@ -197,7 +195,6 @@ TEST_P(ViewsTest, BothWindowsLayThemselvesOutAtTheirDpiAndAgainAtANewOne) {
         EXPECT_EQ(frame.left, 40);
         EXPECT_EQ(frame.top, 30);
     }
-    SCOPED_TRACE("after the change to " + std::to_string(dpi) + " DPI");
     ExpectLaidOut(dpi);
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), "KERBCALL");
     ASSERT_NE(icon, nullptr);
@@ -343,7 +340,7 @@ TEST_F(ProgramTest, BothWindowsOpenCentredAwareOfTheirDpiWithTheChooserOnTheProg
     GUITHREADINFO thread{};
     thread.cbSize = sizeof(thread);
     ASSERT_TRUE(WaitUntil([&] {
-        return GetGUIThreadInfo(program_->ThreadId(), &thread) && thread.hwndActive == chooser_ &&
+        return GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &thread) && thread.hwndActive == chooser_ &&
                thread.hwndFocus == cancel_;
     }));
 }
@@ -423,9 +420,7 @@ struct Ending {
     const char* name;
     bool duringRun;
     UINT message;
-    bool toMainWindow;
     WPARAM wParam;
-    bool runsStopSequence;
 };
 
 void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
@@ -441,19 +436,19 @@ TEST_P(EndingTest, EndsTheProgram) {
         ASSERT_FALSE(program_->EndsWithin(500)) << "the run goes on";
     }
     const ULONGLONG sent = GetTickCount64();
-    PostMessageA(ending.toMainWindow ? main_ : cancel_, ending.message, ending.wParam,
+    const bool sessionEnds = ending.message == WM_QUERYENDSESSION || ending.message == WM_ENDSESSION;
+    PostMessageA(sessionEnds || ending.message == WM_CLOSE ? main_ : cancel_, ending.message, ending.wParam,
                  static_cast<LPARAM>(ENDSESSION_LOGOFF));
     ASSERT_TRUE(Ended());
-    // The deactivation cue's second passes before the end.
-    EXPECT_TRUE(!ending.runsStopSequence || GetTickCount64() - sent >= 900);
+    // The session's end runs the stop sequence: the deactivation cue's second passes first.
+    EXPECT_TRUE(!sessionEnds || GetTickCount64() - sent >= 900);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, EndingTest,
-                         testing::Values(Ending{"Escape", false, WM_KEYDOWN, false, VK_ESCAPE, false},
-                                         Ending{"Cancel", true, BM_CLICK, false, 0, false},
-                                         Ending{"Close", true, WM_CLOSE, true, 0, false},
-                                         Ending{"QueryEndSession", false, WM_QUERYENDSESSION, true, TRUE, true},
-                                         Ending{"EndSession", false, WM_ENDSESSION, true, TRUE, true}));
+                         testing::Values(Ending{"Escape", false, WM_KEYDOWN, VK_ESCAPE},
+                                         Ending{"Cancel", true, BM_CLICK, 0}, Ending{"Close", true, WM_CLOSE, 0},
+                                         Ending{"QueryEndSession", false, WM_QUERYENDSESSION, TRUE},
+                                         Ending{"EndSession", false, WM_ENDSESSION, TRUE}));
 
 }  // namespace
 }  // namespace kerbcall::win32_tests
