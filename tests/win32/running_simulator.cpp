@@ -8,7 +8,8 @@ namespace kerbcall::win32_tests {
 
 std::string TestProgramFolder() { return platform::win32::Win32Program().Folder(); }
 
-RunningProgram::RunningProgram(std::string commandLine, bool untilFirstOutput) {
+RunningProgram::RunningProgram(const std::string& command, bool untilFirstOutput) {
+    std::string commandLine = command;  // CreateProcessA may write to it
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;

@@ -11,7 +11,7 @@ namespace kerbcall::win32_tests {
 // `untilFirstOutput`, once the program wrote its first byte.
 class RunningProgram {
 public:
-    RunningProgram(std::string commandLine, bool untilFirstOutput);
+    RunningProgram(const std::string& commandLine, bool untilFirstOutput);
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;

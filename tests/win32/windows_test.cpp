@@ -33,7 +33,7 @@ using namespace kerbcall::win32;
 namespace layout = app::layout;
 
 bool WaitUntil(const std::function<bool()>& condition) {
-    for (const auto giveUp = std::chrono::steady_clock::now() + 20s; !condition();) {
+    for (const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20); !condition();) {
         if (std::chrono::steady_clock::now() > giveUp) {
             return false;
         }
