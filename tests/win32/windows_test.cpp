@@ -1,18 +1,28 @@
-// The Windows program's two windows, driven from outside by window messages
-// as a user's clicks would drive them. Needs a display (Xvfb under Wine).
+// The two windows: their lists on real Win32 controls, the views laid out at
+// every DPI, and the program itself driven from outside by window messages and
+// clicks as a user drives it. Needs a display (Xvfb under Wine).
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cctype>
 #include <chrono>
-#include <cstdlib>
+#include <cmath>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/win32/control_ids.h"
-#include "app/window_layout.h"
+#include "app/win32/views.h"
+#include "platform/path_join.h"
+#include "tests/fakes/fake_platform.h"
 #include "tests/win32/running_simulator.h"
 
 namespace kerbcall::win32_tests {
@@ -20,12 +30,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace kerbcall::win32;
-
-constexpr auto kPatience = 20s;
+namespace layout = app::layout;
 
 bool WaitUntil(const std::function<bool()>& condition) {
-    const auto giveUp = std::chrono::steady_clock::now() + kPatience;
-    while (!condition()) {
+    for (const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20); !condition();) {
         if (std::chrono::steady_clock::now() > giveUp) {
             return false;
         }
@@ -34,242 +42,294 @@ bool WaitUntil(const std::function<bool()>& condition) {
     return true;
 }
 
-std::string Narrow(const std::wstring& text) {
-    std::string narrow(text.size() * 4 + 1, '\0');
-    narrow.resize(static_cast<std::size_t>(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                                               narrow.data(), static_cast<int>(narrow.size()), nullptr,
-                                                               nullptr)));
-    return narrow;
-}
-
 LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     DWORD_PTR result = 0;
     SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 10000, &result);
     return static_cast<LRESULT>(result);
 }
 
-std::string TextOf(HWND window) {
-    std::wstring text(static_cast<std::size_t>(Send(window, WM_GETTEXTLENGTH)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
-    return Narrow(text);
+// A window's text, or entry `index` of a list box (LB_GETTEXT) or a combo
+// box (CB_GETLBTEXT), also of another program's windows. Folders are indented.
+std::string TextOf(HWND window, UINT message = WM_GETTEXT, WPARAM index = MAX_PATH) {
+    wchar_t text[MAX_PATH + 1] = {};
+    Send(window, message, index, reinterpret_cast<LPARAM>(text));
+    std::string narrow;
+    for (const wchar_t character : std::wstring_view(text)) {
+        narrow += static_cast<char>(character);
+    }
+    return narrow.substr(std::min(narrow.find_first_not_of(' '), narrow.size()));
 }
 
-// The entries of a list box or of a combo box's list.
-std::vector<std::string> EntriesOf(HWND list, UINT countMessage, UINT lengthMessage, UINT textMessage) {
-    std::vector<std::string> entries;
-    const auto count = static_cast<WPARAM>(Send(list, countMessage));
-    for (WPARAM index = 0; index < count; ++index) {
-        const LRESULT length = Send(list, lengthMessage, index);
-        if (length < 0) {  // the list changed meanwhile
-            break;
-        }
-        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        const LRESULT copied = Send(list, textMessage, index, reinterpret_cast<LPARAM>(text.data()));
-        text.resize(static_cast<std::size_t>(std::clamp<LRESULT>(copied, 0, length)));
-        const std::string entry = Narrow(text);  // folders are indented by blanks
-        entries.push_back(entry.substr(std::min(entry.find_first_not_of(' '), entry.size())));
+std::vector<std::string> EntriesOf(HWND list, bool combo = false) {
+    const LRESULT count = Send(list, combo ? CB_GETCOUNT : LB_GETCOUNT);
+    std::vector<std::string> entries(static_cast<std::size_t>(std::max<LRESULT>(0, count)));
+    for (std::size_t index = 0; index < entries.size(); ++index) {
+        entries[index] = TextOf(list, combo ? CB_GETLBTEXT : LB_GETTEXT, index);
     }
     return entries;
 }
 
-std::vector<std::string> ListEntries(HWND list) { return EntriesOf(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT); }
-std::vector<std::string> ComboEntries(HWND combo) {
-    return EntriesOf(combo, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
+std::string SelectedDrive(HWND combo) {
+    return TextOf(combo, CB_GETLBTEXT, static_cast<WPARAM>(Send(combo, CB_GETCURSEL))).substr(0, 2);
 }
 
-struct WindowSearch {
-    DWORD processId;
-    const char* windowClass;
-    HWND found;
+// The folder and drive lists on real Win32 controls, beside the test program:
+// lists\ with the folders alpha\ and Zeta\ and the file b.ini.
+TEST(ListsTest, TheFolderListKeepsEachDrivesLastFolderAndTheDriveListChangesOnlyForAnotherDrive) {
+    const std::string root = TestProgramFolder() + "\\lists";
+    for (const char* folder : {"", "\\Zeta", "\\alpha"}) {
+        CreateDirectoryA((root + folder).c_str(), nullptr);
+    }
+    std::ofstream(root + "\\b.ini") << "x";
+    EXPECT_EQ(platform::JoinPath("C:\\", "*.ini"), "C:\\*.ini");
+    EXPECT_EQ(MatchingFiles(root + "\\no such folder", "*.ini"), std::vector<std::string>{});
+    HWND list = CreateWindowA("LISTBOX", "", WS_POPUP | LBS_NOTIFY, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
+    DirectoryListBox folders(list);
+    int changes = 0;
+    folders.onChange = [&changes] { ++changes; };
+    ASSERT_TRUE(folders.SetPath(root + "\\"));
+    EXPECT_EQ(folders.Path(), root);
+    SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(SendMessageA(list, LB_GETCOUNT, 0, 0) - 2), 0);
+    EXPECT_EQ(folders.HighlightedPath(), root + "\\alpha");
+    folders.DoubleClicked();
+    EXPECT_EQ(folders.Path(), root + "\\alpha");
+    EXPECT_FALSE(folders.SetPath(root + "\\no such folder") || folders.SetPath(root + "\\b.ini"));
+    EXPECT_EQ(changes, 2);
+    ASSERT_TRUE(folders.SetPath(root + "\\Zeta") && folders.SetPath("C:\\") && folders.SetPath(root.substr(0, 2)));
+    EXPECT_EQ(folders.Path(), root + "\\Zeta");
+    DestroyWindow(list);
+
+    HWND combo =
+        CreateWindowA("COMBOBOX", "", WS_POPUP | CBS_DROPDOWNLIST, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
+    DriveComboBox drives(combo);
+    changes = 0;
+    drives.onChange = [&changes] { ++changes; };
+    const std::string drive{static_cast<char>(std::tolower(static_cast<unsigned char>(root[0]))), ':'};
+    drives.SetDrive(root);
+    EXPECT_EQ(drives.Drive(), drive);
+    // The same drive in another letter case, or a path without a drive.
+    drives.SetDrive(std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(drive[0])))) + ":\\");
+    drives.SetDrive("\\\\server\\share");
+    EXPECT_EQ(changes, 1);
+    ASSERT_GE(SendMessageA(combo, CB_GETCOUNT, 0, 0), 2);
+    SendMessageA(combo, CB_SETCURSEL, SendMessageA(combo, CB_GETCURSEL, 0, 0) == 0 ? 1 : 0, 0);
+    drives.SelectionChanged();
+    EXPECT_NE(drives.Drive(), drive);
+    EXPECT_EQ(changes, 2);
+    DestroyWindow(combo);
+}
+
+int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+int Pixels(int twips, int dpi) { return MulDiv(twips, dpi, layout::kTwipsPerInch); }
+
+// Both windows, made by this test program, which carries the window
+// program's manifest and icon.
+class ViewsTest : public testing::TestWithParam<int> {
+protected:
+    static void SetUpTestSuite() { RegisterWindowClasses(); }
+    // The main window has no owner that destroys its window.
+    void TearDown() override { DestroyWindow(main_.Handle()); }
+
+    // Every control where the shared layout puts it, with its font, at `dpi`.
+    void ExpectLaidOut(int dpi) {
+        SCOPED_TRACE(std::to_string(dpi) + " DPI");
+        for (const auto& [window, client] :
+             {std::pair{main_.Handle(), layout::kMainWindowClient}, {chooser_.Handle(), layout::kChooserClient}}) {
+            RECT area{};
+            GetClientRect(window, &area);
+            EXPECT_EQ(area.right, Pixels(client.width, dpi));
+            EXPECT_EQ(area.bottom, Pixels(client.height, dpi));
+        }
+        HWND panel = GetDlgItem(chooser_.Handle(), kPicture1Id);
+        // The drive list's closed height is set by its font; the panel has none of its own.
+        const layout::Place closedDriveList{layout::kDrvList.left, layout::kDrvList.top, layout::kDrvList.width, 0};
+        const struct {
+            HWND control;
+            layout::Place place;
+            double fontPoints;
+        } controls[] = {
+            {GetDlgItem(main_.Handle(), kCommand2Id), layout::kCommand2, 8.0},
+            {GetDlgItem(main_.Handle(), kLabel1Id), layout::kLabel1, layout::kLabel1Points},
+            {GetDlgItem(chooser_.Handle(), kSelectId), layout::kCmdSelect, 8.0},
+            {GetDlgItem(chooser_.Handle(), kCancelId), layout::kCmdCancel, 8.0},
+            {panel, layout::kPicture1, 0},
+            {GetDlgItem(panel, kDriveListId), closedDriveList, layout::kPicture1Points},
+            {GetDlgItem(panel, kDirectoryListId), layout::kDirList, layout::kPicture1Points},
+            {GetDlgItem(panel, kFileListId), layout::kFilList, layout::kPicture1Points},
+        };
+        for (const auto& [control, place, fontPoints] : controls) {
+            SCOPED_TRACE(GetDlgCtrlID(control));
+            RECT frame{};
+            GetWindowRect(control, &frame);
+            MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&frame), 2);
+            EXPECT_EQ(frame.left, Pixels(place.left, dpi));
+            EXPECT_EQ(frame.top, Pixels(place.top, dpi));
+            EXPECT_EQ(frame.right - frame.left, Pixels(place.width, dpi));
+            EXPECT_TRUE(place.height == 0 || frame.bottom - frame.top == Pixels(place.height, dpi));
+            LOGFONTA font{};
+            GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+            EXPECT_EQ(font.lfHeight, -std::lround(fontPoints * dpi / 72.0));
+        }
+    }
+
+    fakes::FakeProgram program_;
+    MainWindowView main_{program_};
+    ChooserWindowView chooser_{program_};
 };
 
-BOOL CALLBACK CheckWindow(HWND window, LPARAM parameter) {
-    auto& search = *reinterpret_cast<WindowSearch*>(parameter);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[64] = {};
-    GetClassNameA(window, className, sizeof(className));
-    if (owner == search.processId && std::string(className) == search.windowClass) {
-        search.found = window;
-        return FALSE;
+// Windows tells a window moved onto a monitor of another DPI; Wine has one DPI.
+TEST_P(ViewsTest, BothWindowsLayThemselvesOutAtTheirDpiAndAgainAtANewOne) {
+    ExpectLaidOut(ScreenDpi());  // as created
+    const int dpi = GetParam();
+    for (HWND window : {main_.Handle(), chooser_.Handle()}) {
+        RECT proposed{40, 30, 400, 300};
+        SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&proposed));
+        RECT frame{};
+        GetWindowRect(window, &frame);
+        EXPECT_EQ(frame.left, 40);
+        EXPECT_EQ(frame.top, 30);
     }
-    return TRUE;
+    ExpectLaidOut(dpi);
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), "KERBCALL");
+    ASSERT_NE(icon, nullptr);
+    for (HWND window : {main_.Handle(), chooser_.Handle()}) {
+        EXPECT_EQ(reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICON)), icon);
+        EXPECT_NE(GetClassLongPtrA(window, GCLP_HICONSM), 0);
+    }
+    // Only the buttons of Common Controls 6 tell their ideal size.
+    SIZE ideal{};
+    EXPECT_TRUE(Send(GetDlgItem(main_.Handle(), kCommand2Id), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)));
 }
 
-HWND TopLevelWindowOf(DWORD processId, const char* windowClass) {
-    WindowSearch search{processId, windowClass, nullptr};
-    EnumWindows(CheckWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+INSTANTIATE_TEST_SUITE_P(Scalings, ViewsTest, testing::Values(96, 120, 144, 192));
 
-// Pixels for twips at the screen's DPI, which the program lays out with.
-int Pixels(int twips, int axis) {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, axis);
-    ReleaseDC(nullptr, screen);
-    return MulDiv(twips, dpi, 1440);
-}
-
-// A program folder of its own for each test, holding kerbcall.exe, note
-// files, a folder of tracks and the sound folder.
-class WindowsTest : public testing::Test {
+// kerbcall.exe in a program folder of its own with note files, a folder of
+// tracks and the sound folder; beside them a hidden and a system note file, a
+// text file, a hidden folder and a folder named like a note file.
+class ProgramTest : public testing::Test {
 protected:
     void SetUp() override {
         const std::string source = TestProgramFolder();
-        std::string testName = testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::ranges::replace(testName, '/', ' ');
-        folder_ = source + "\\program " + testName;
-        CreateDirectoryA(folder_.c_str(), nullptr);
-        CreateDirectoryA((folder_ + "\\Tracks").c_str(), nullptr);
-        CreateDirectoryA((folder_ + "\\Zuda Vodaz Sounds").c_str(), nullptr);
+        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::ranges::replace(name, '/', ' ');
+        folder_ = source + "\\program " + name;
+        for (const char* folder : {"", "\\Tracks", "\\Zuda Vodaz Sounds", "\\old.ini", "\\secret"}) {
+            CreateDirectoryA((folder_ + folder).c_str(), nullptr);
+        }
         ASSERT_TRUE(CopyFileA((source + "\\kerbcall.exe").c_str(), (folder_ + "\\kerbcall.exe").c_str(), FALSE));
         for (const char* sound : {"activated.mp3", "deactivated.mp3", "left3.mp3", "right2.mp3"}) {
-            CopyFileA((source + "\\Zuda Vodaz Sounds\\" + sound).c_str(),
-                      (folder_ + "\\Zuda Vodaz Sounds\\" + sound).c_str(), FALSE);
+            const std::string path = "\\Zuda Vodaz Sounds\\" + std::string(sound);
+            CopyFileA((source + path).c_str(), (folder_ + path).c_str(), FALSE);
         }
-        for (const char* file : {"Monza.ini", "Spa.1967.ini", "hidden.ini", "notes.txt", "Tracks\\Imola.ini"}) {
+        for (const char* file :
+             {"Monza.ini", "Spa.1967.ini", "lap.INI", "hidden.ini", "sys.ini", "notes.txt", "Tracks\\Imola.ini"}) {
             std::ofstream(folder_ + "\\" + file, std::ios::binary) << "left3.mp3,100\r\nright2.mp3,400\r\n";
         }
-        SetFileAttributesA((folder_ + "\\hidden.ini").c_str(), FILE_ATTRIBUTE_HIDDEN);
-        StartProgram();
-    }
-
-    void TearDown() override {
-        if (process_.hProcess != nullptr) {
-            TerminateProcess(process_.hProcess, 0);
-            WaitForSingleObject(process_.hProcess, INFINITE);
-            CloseHandle(process_.hThread);
-            CloseHandle(process_.hProcess);
+        for (const char* hidden : {"\\hidden.ini", "\\secret"}) {
+            SetFileAttributesA((folder_ + hidden).c_str(), FILE_ATTRIBUTE_HIDDEN);
         }
-    }
-
-    void StartProgram() {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        std::string commandLine = "\"" + folder_ + "\\kerbcall.exe\"";
-        ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                   &process_));
+        SetFileAttributesA((folder_ + "\\sys.ini").c_str(), FILE_ATTRIBUTE_SYSTEM);
+        program_.emplace("\"" + folder_ + "\\kerbcall.exe\"", false);
+        // The main window, shown last, stands in front of the chooser.
         ASSERT_TRUE(WaitUntil([this] {
-            main_ = TopLevelWindowOf(process_.dwProcessId, kMainWindowClass);
-            chooser_ = TopLevelWindowOf(process_.dwProcessId, kChooserWindowClass);
-            return main_ != nullptr && chooser_ != nullptr && IsWindowVisible(main_) && IsWindowVisible(chooser_);
+            main_ = WindowOf(kMainWindowClass);
+            chooser_ = WindowOf(kChooserWindowClass);
+            return IsWindowVisible(main_) && IsWindowVisible(chooser_);
         }));
         panel_ = GetDlgItem(chooser_, kPicture1Id);
-        drives_ = GetDlgItem(panel_, kDriveListId);
-        folders_ = GetDlgItem(panel_, kDirectoryListId);
-        files_ = GetDlgItem(panel_, kFileListId);
-        select_ = GetDlgItem(chooser_, kSelectId);
-        cancel_ = GetDlgItem(chooser_, kCancelId);
-        command2_ = GetDlgItem(main_, kCommand2Id);
-        label1_ = GetDlgItem(main_, kLabel1Id);
+        std::tie(drives_, folders_, files_) = std::tuple(
+            GetDlgItem(panel_, kDriveListId), GetDlgItem(panel_, kDirectoryListId), GetDlgItem(panel_, kFileListId));
+        std::tie(select_, cancel_) = std::tuple(GetDlgItem(chooser_, kSelectId), GetDlgItem(chooser_, kCancelId));
+        std::tie(command2_, label1_) = std::tuple(GetDlgItem(main_, kCommand2Id), GetDlgItem(main_, kLabel1Id));
     }
 
-    bool Ended() { return WaitForSingleObject(process_.hProcess, 20000) == WAIT_OBJECT_0; }
+    HWND WindowOf(const char* windowClass) const {
+        HWND window = nullptr;
+        DWORD owner = 0;
+        while ((window = FindWindowExA(nullptr, window, windowClass, nullptr)) != nullptr &&
+               (GetWindowThreadProcessId(window, &owner), owner != program_->ProcessId())) {
+        }
+        return window;
+    }
+
+    bool Ended() const { return program_->EndsWithin(20000); }
 
     // Clicks a list's entry with the mouse, once or twice, as a user does.
     // Returns the entry's index.
     WPARAM ClickEntry(HWND list, const std::string& entry, int clicks) {
-        const std::vector<std::string> entries = ListEntries(list);
-        const auto found = std::ranges::find(entries, entry);
-        if (found == entries.end()) {
-            ADD_FAILURE() << entry << " is not listed";
-            return 0;
-        }
-        const auto index = static_cast<WPARAM>(found - entries.begin());
+        const std::vector<std::string> entries = EntriesOf(list);
+        const auto index = static_cast<WPARAM>(std::ranges::find(entries, entry) - entries.begin());
+        EXPECT_LT(index, entries.size()) << entry << " is not listed";
         RECT item{};
         Send(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
         const LPARAM point = MAKELPARAM(item.left + 4, (item.top + item.bottom) / 2);
-        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
-        PostMessageA(list, WM_LBUTTONUP, 0, point);
-        if (clicks == 2) {
-            PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
-            PostMessageA(list, WM_LBUTTONUP, 0, point);
+        const UINT clicked[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+        for (int message = 0; message < clicks * 2; ++message) {
+            PostMessageA(list, clicked[message], message % 2 == 0 ? MK_LBUTTON : 0, point);
         }
         return index;
     }
 
-    // Waits for the program's message box, reads its caption and text, and
-    // presses OK.
-    std::string AnswerMessageBox(std::string& caption) {
+    // Waits for the program's message box; its caption and text, once OK is pressed.
+    std::string AnswerMessageBox() {
         HWND box = nullptr;
-        if (!WaitUntil([&] { return (box = TopLevelWindowOf(process_.dwProcessId, "#32770")) != nullptr; })) {
+        std::string text;
+        if (!WaitUntil([&] {
+                box = WindowOf("#32770");
+                for (HWND child = nullptr; (child = FindWindowExA(box, child, "Static", nullptr)) != nullptr;) {
+                    text = TextOf(child).empty() ? text : TextOf(child);
+                }
+                return !text.empty();
+            })) {
             return "(no message box)";
         }
-        caption = TextOf(box);
-        std::string text;
-        for (HWND child = nullptr; (child = FindWindowExA(box, child, "Static", nullptr)) != nullptr;) {
-            text = TextOf(child).empty() ? text : TextOf(child);
-        }
-        HWND ok = FindWindowExA(box, nullptr, "Button", "OK");
-        PostMessageA(ok, BM_CLICK, 0, 0);
+        text = TextOf(box) + ": " + text;
+        PostMessageA(FindWindowExA(box, nullptr, "Button", "OK"), BM_CLICK, 0, 0);
         return text;
     }
 
-    void Select(HWND list, const std::string& file) {
-        ClickEntry(list, file, 1);
+    void OpenAndSelect(const char* folder, const char* file) {
+        SetForegroundWindow(chooser_);
+        if (folder != nullptr) {
+            ClickEntry(folders_, folder, 2);
+            ASSERT_TRUE(FilesListed({file}));
+        }
+        ClickEntry(files_, file, 1);
         ASSERT_TRUE(WaitUntil([this] { return IsWindowEnabled(select_) != FALSE; }));
         PostMessageA(select_, BM_CLICK, 0, 0);
         ASSERT_TRUE(WaitUntil([this] { return !IsWindow(chooser_); }));
     }
 
     bool FilesListed(const std::vector<std::string>& names) {
-        return WaitUntil([&] { return ListEntries(files_) == names; });
+        return WaitUntil([&] { return EntriesOf(files_) == names; });
     }
 
+    const std::vector<std::string> kNotes{"lap.INI", "Monza.ini", "Spa.1967.ini"};
     std::string folder_;
-    PROCESS_INFORMATION process_{};
-    HWND main_ = nullptr;
-    HWND chooser_ = nullptr;
-    HWND panel_ = nullptr;
-    HWND drives_ = nullptr;
-    HWND folders_ = nullptr;
-    HWND files_ = nullptr;
-    HWND select_ = nullptr;
-    HWND cancel_ = nullptr;
-    HWND command2_ = nullptr;
-    HWND label1_ = nullptr;
+    std::optional<RunningProgram> program_;
+    HWND main_{}, chooser_{}, panel_{}, drives_{}, folders_{}, files_{}, select_{}, cancel_{}, command2_{}, label1_{};
 };
 
-TEST_F(WindowsTest, BothWindowsOpenCentredAsTheSharedLayoutPutsThemWithTheChooserOnTheProgramFolder) {
-    EXPECT_EQ(TextOf(main_), "ZRL Zuda Vodaz v1.1");
-    EXPECT_EQ(TextOf(chooser_), ".TRK File Finder");
-    EXPECT_EQ(TextOf(command2_), "Start");
-    EXPECT_EQ(ListEntries(files_), (std::vector<std::string>{"Monza.ini", "Spa.1967.ini"}));
-    const std::vector<std::string> folders = ListEntries(folders_);
+TEST_F(ProgramTest, BothWindowsOpenCentredAwareOfTheirDpiWithTheChooserOnTheProgramFolder) {
+    EXPECT_EQ(EntriesOf(files_), kNotes);
+    const std::vector<std::string> folders = EntriesOf(folders_);
     const auto open = static_cast<std::size_t>(Send(folders_, LB_GETCURSEL));
-    ASSERT_LT(open + 2, folders.size());
-    EXPECT_EQ(folders[open], folder_.substr(folder_.rfind('\\') + 1));
-    EXPECT_EQ(folders[open + 1], "Tracks");
-    EXPECT_EQ(ComboEntries(drives_).at(static_cast<std::size_t>(Send(drives_, CB_GETCURSEL))).substr(0, 2), "z:");
+    ASSERT_LT(open, folders.size());
+    EXPECT_EQ(
+        std::vector(folders.begin() + static_cast<std::ptrdiff_t>(open), folders.end()),
+        (std::vector<std::string>{folder_.substr(folder_.rfind('\\') + 1), "old.ini", "Tracks", "Zuda Vodaz Sounds"}));
+    EXPECT_EQ(SelectedDrive(drives_), "z:");
     EXPECT_FALSE(IsWindowEnabled(select_));
     EXPECT_EQ(GetForegroundWindow(), main_);
-    namespace layout = app::layout;
-    // The drive list's height is that of its closed box, which its font sets.
-    const std::pair<HWND, layout::Place> controls[] = {
-        {command2_, layout::kCommand2},
-        {label1_, layout::kLabel1},
-        {select_, layout::kCmdSelect},
-        {cancel_, layout::kCmdCancel},
-        {panel_, layout::kPicture1},
-        {folders_, layout::kDirList},
-        {files_, layout::kFilList},
-        {drives_, {layout::kDrvList.left, layout::kDrvList.top, layout::kDrvList.width, 0}},
-    };
-    for (const auto& [control, place] : controls) {
-        RECT frame{};
-        GetWindowRect(control, &frame);
-        MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&frame), 2);
-        EXPECT_EQ(frame.left, Pixels(place.left, LOGPIXELSX)) << GetDlgCtrlID(control);
-        EXPECT_EQ(frame.top, Pixels(place.top, LOGPIXELSY)) << GetDlgCtrlID(control);
-        EXPECT_EQ(frame.right - frame.left, Pixels(place.width, LOGPIXELSX)) << GetDlgCtrlID(control);
-        EXPECT_TRUE(place.height == 0 || frame.bottom - frame.top == Pixels(place.height, LOGPIXELSY));
-    }
-    for (const auto& [window, client] :
-         {std::pair{main_, layout::kMainWindowClient}, {chooser_, layout::kChooserClient}}) {
-        RECT area{};
-        GetClientRect(window, &area);
-        EXPECT_EQ(area.right, Pixels(client.width, LOGPIXELSX));
-        EXPECT_EQ(area.bottom, Pixels(client.height, LOGPIXELSY));
+    for (HWND window : {main_, chooser_}) {
+        EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(window)),
+                  DPI_AWARENESS_PER_MONITOR_AWARE);
         RECT frame{};
         GetWindowRect(window, &frame);
         EXPECT_LE(std::abs(frame.left + frame.right - GetSystemMetrics(SM_CXSCREEN)), 1);
@@ -280,15 +340,13 @@ TEST_F(WindowsTest, BothWindowsOpenCentredAsTheSharedLayoutPutsThemWithTheChoose
     GUITHREADINFO thread{};
     thread.cbSize = sizeof(thread);
     ASSERT_TRUE(WaitUntil([&] {
-        return GetGUIThreadInfo(process_.dwThreadId, &thread) && thread.hwndActive == chooser_ &&
-               thread.hwndFocus != nullptr;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &thread) && thread.hwndActive == chooser_ &&
+               thread.hwndFocus == cancel_;
     }));
-    EXPECT_EQ(thread.hwndFocus, cancel_);
 }
 
-TEST_F(WindowsTest, SelectShowsTheTrackNameAndStartThenStopEndsTheProgram) {
-    SetForegroundWindow(chooser_);
-    Select(files_, "Spa.1967.ini");
+TEST_F(ProgramTest, SelectShowsTheTrackNameAndStartThenStopEndsTheProgram) {
+    OpenAndSelect(nullptr, "Spa.1967.ini");
     EXPECT_EQ(TextOf(label1_), "Spa");
     RunningSimulator simulator("--early --speed 200");
     PostMessageA(command2_, BM_CLICK, 0, 0);
@@ -298,7 +356,7 @@ TEST_F(WindowsTest, SelectShowsTheTrackNameAndStartThenStopEndsTheProgram) {
     EXPECT_TRUE(Ended());
 }
 
-TEST_F(WindowsTest, FoldersOpenOnDoubleClickOrWhenTheFocusLeavesAHighlightedOneAndADoubleClickSelects) {
+TEST_F(ProgramTest, FoldersOpenOnDoubleClickOrWhenTheFocusLeavesAHighlightedOneAndADoubleClickSelects) {
     SetForegroundWindow(chooser_);
     ClickEntry(files_, "Monza.ini", 1);
     ASSERT_TRUE(WaitUntil([this] { return IsWindowEnabled(select_) != FALSE; }));
@@ -309,77 +367,88 @@ TEST_F(WindowsTest, FoldersOpenOnDoubleClickOrWhenTheFocusLeavesAHighlightedOneA
     // to the file list, and the highlighted folder opens.
     const WPARAM above = ClickEntry(folders_, folder_.substr(folder_.rfind('\\') + 1), 1);
     ASSERT_TRUE(WaitUntil([&] { return Send(folders_, LB_GETCURSEL) == static_cast<LRESULT>(above); }));
-    EXPECT_EQ(ListEntries(files_), (std::vector<std::string>{"Imola.ini"}));
+    EXPECT_EQ(EntriesOf(files_), (std::vector<std::string>{"Imola.ini"}));
     PostMessageA(folders_, WM_KEYDOWN, VK_TAB, 0);
-    ASSERT_TRUE(FilesListed({"Monza.ini", "Spa.1967.ini"}));
+    ASSERT_TRUE(FilesListed(kNotes));
     ClickEntry(files_, "Monza.ini", 2);
     ASSERT_TRUE(WaitUntil([this] { return !IsWindow(chooser_); }));
     EXPECT_EQ(TextOf(label1_), "Monza");
 }
 
-TEST_F(WindowsTest, ADriveThatCannotBeReachedPutsTheDriveListBack) {
+TEST_F(ProgramTest, ADriveThatCannotBeReachedPutsTheDriveListBack) {
     // scripts/setup-wine maps y: to a folder that does not exist.
-    const std::vector<std::string> drives = ComboEntries(drives_);
+    const std::vector<std::string> drives = EntriesOf(drives_, true);
     const auto unreachable =
         std::ranges::find_if(drives, [](const std::string& entry) { return entry.starts_with("y:"); });
     if (unreachable == drives.end()) {
         GTEST_SKIP() << "no drive y: without a medium in this Wine prefix";
     }
-    const std::vector<std::string> filesBefore = ListEntries(files_);
     Send(drives_, CB_SETCURSEL, static_cast<WPARAM>(unreachable - drives.begin()));
     Send(panel_, WM_COMMAND, MAKEWPARAM(kDriveListId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(drives_));
-    EXPECT_EQ(ComboEntries(drives_).at(static_cast<std::size_t>(Send(drives_, CB_GETCURSEL))).substr(0, 2), "z:");
-    EXPECT_EQ(ListEntries(files_), filesBefore);
-    EXPECT_EQ(TopLevelWindowOf(process_.dwProcessId, "#32770"), nullptr) << "no message box came up";
+    EXPECT_EQ(SelectedDrive(drives_), "z:");
+    EXPECT_EQ(EntriesOf(files_), kNotes);
+    EXPECT_EQ(WindowOf("#32770"), nullptr) << "no message box came up";
 }
 
-TEST_F(WindowsTest, TheNoteFileChosenInAnotherFolderIsTheOneRead) {
-    // Only the chosen Tracks\Imola.ini exists, and it is damaged: its
-    // message proves that Start read it.
+TEST_F(ProgramTest, StartReadsTheNoteFileChosenInAnotherFolder) {
+    OpenAndSelect("Tracks", "Imola.ini");
+    // Damaged, only there: its message proves that Start read it.
     std::ofstream(folder_ + "\\Tracks\\Imola.ini", std::ios::binary | std::ios::trunc).close();
-    SetForegroundWindow(chooser_);
-    ClickEntry(folders_, "Tracks", 2);
-    ASSERT_TRUE(FilesListed({"Imola.ini"}));
-    Select(files_, "Imola.ini");
     PostMessageA(command2_, BM_CLICK, 0, 0);
-    std::string caption;
-    EXPECT_EQ(AnswerMessageBox(caption), "There is an unknown error in the ZRL Kerbcall.ini file");
+    EXPECT_EQ(AnswerMessageBox(), "ZRL Kerbcall: There is an unknown error in the ZRL Kerbcall.ini file");
     EXPECT_TRUE(Ended());
 }
 
-TEST_F(WindowsTest, ANoteFileThatVanishedByStartIsReportedAndTheRunGoesOn) {
-    SetForegroundWindow(chooser_);
-    ClickEntry(folders_, "Tracks", 2);
-    ASSERT_TRUE(FilesListed({"Imola.ini"}));
-    Select(files_, "Imola.ini");
-    ASSERT_TRUE(DeleteFileA((folder_ + "\\Tracks\\Imola.ini").c_str()));
-    PostMessageA(command2_, BM_CLICK, 0, 0);
-    std::string caption;
-    EXPECT_EQ(AnswerMessageBox(caption), "Could not find the ZRL Kerbcall.ini File");
-    EXPECT_EQ(caption, "ZRL Kerbcall");
-    ASSERT_TRUE(WaitUntil([this] { return TextOf(command2_) == "Stop"; }));
-    EXPECT_EQ(TextOf(label1_), "Imola activated");
-    EXPECT_EQ(WaitForSingleObject(process_.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT));
-    PostMessageA(main_, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(Ended()) << "closing the main window during a run ends the program";
+TEST_F(ProgramTest, SelectWithNothingSelectedDoesNothing) {
+    const auto selectionChanged = [this] {
+        Send(panel_, WM_COMMAND, MAKEWPARAM(kFileListId, LBN_SELCHANGE), reinterpret_cast<LPARAM>(files_));
+    };
+    Send(files_, LB_SETCURSEL, 0);
+    selectionChanged();
+    ASSERT_TRUE(IsWindowEnabled(select_));
+    // The selection gone, Select pressed while still enabled records nothing.
+    Send(files_, LB_SETCURSEL, static_cast<WPARAM>(-1));
+    Send(select_, BM_CLICK);
+    EXPECT_TRUE(IsWindowVisible(chooser_));
+    EXPECT_EQ(TextOf(label1_), "");
+    selectionChanged();
+    EXPECT_FALSE(IsWindowEnabled(select_));
 }
 
-class CancelTest : public WindowsTest, public testing::WithParamInterface<bool> {};
+// What ends the program, before or during a run after a missing note file.
+struct Ending {
+    const char* name;
+    bool duringRun;
+    UINT message;
+    WPARAM wParam;
+};
 
-TEST_P(CancelTest, CancelOrEscapeEndsTheProgramAtOnceAlsoDuringARun) {
-    if (GetParam()) {
+void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.name; }
+
+class EndingTest : public ProgramTest, public testing::WithParamInterface<Ending> {};
+
+TEST_P(EndingTest, EndsTheProgram) {
+    const Ending& ending = GetParam();
+    if (ending.duringRun) {
         PostMessageA(command2_, BM_CLICK, 0, 0);
-        std::string caption;
-        EXPECT_EQ(AnswerMessageBox(caption), "Could not find the ZRL Kerbcall.ini File");
+        EXPECT_EQ(AnswerMessageBox(), "ZRL Kerbcall: Could not find the ZRL Kerbcall.ini File");
         ASSERT_TRUE(WaitUntil([this] { return TextOf(command2_) == "Stop"; }));
-        PostMessageA(cancel_, BM_CLICK, 0, 0);
-    } else {
-        PostMessageA(cancel_, WM_KEYDOWN, VK_ESCAPE, 0);
+        ASSERT_FALSE(program_->EndsWithin(500)) << "the run goes on";
     }
-    EXPECT_TRUE(Ended());
+    const ULONGLONG sent = GetTickCount64();
+    const bool sessionEnds = ending.message == WM_QUERYENDSESSION || ending.message == WM_ENDSESSION;
+    PostMessageA(sessionEnds || ending.message == WM_CLOSE ? main_ : cancel_, ending.message, ending.wParam,
+                 static_cast<LPARAM>(ENDSESSION_LOGOFF));
+    ASSERT_TRUE(Ended());
+    // The session's end runs the stop sequence: the deactivation cue's second passes first.
+    EXPECT_TRUE(!sessionEnds || GetTickCount64() - sent >= 900);
 }
 
-INSTANTIATE_TEST_SUITE_P(BeforeAndDuringARun, CancelTest, testing::Bool());
+INSTANTIATE_TEST_SUITE_P(Ways, EndingTest,
+                         testing::Values(Ending{"Escape", false, WM_KEYDOWN, VK_ESCAPE},
+                                         Ending{"Cancel", true, BM_CLICK, 0}, Ending{"Close", true, WM_CLOSE, 0},
+                                         Ending{"QueryEndSession", false, WM_QUERYENDSESSION, TRUE},
+                                         Ending{"EndSession", false, WM_ENDSESSION, TRUE}));
 
 }  // namespace
 }  // namespace kerbcall::win32_tests
