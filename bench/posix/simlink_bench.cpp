@@ -15,8 +15,8 @@
 #include "engine/trigger_loop.h"
 #include "platform/posix/proc_mem_reader.h"
 #include "platform/posix/proc_process_list.h"
-#include "tests/posix/sim_process.h"
 #include "simlink/process_discovery.h"
+#include "tests/posix/sim_process.h"
 
 namespace kerbcall::posix {
 namespace {

@@ -119,6 +119,9 @@ TEST(SimulatorProcess, IsFoundUnderItsNameAndReadAtItsBuildsAddressByItsUserOnly
             },
             ::testing::ExitedWithCode(0), "");
     }
+    // A name longer than the kernel keeps comes whole from the command line.
+    const testing::SimProcess longer({"--name", "a-much-longer-simulator-name.exe", "--hold"});
+    EXPECT_EQ(Listed({longer.pid()}).at(0).exeName, "a-much-longer-simulator-name.exe");
 }
 
 // Nothing is called while no simulator runs (the note at 5 holds the 0.0 of a
