@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <utility>
@@ -37,12 +38,16 @@ public:
 
     void Type(const std::string& keys) { ASSERT_EQ(::write(master_, keys.data(), keys.size()), ssize_t(keys.size())); }
 
-    // Reads what it prints until `text` has appeared (true) or it went quiet.
+    // Reads what it prints until `text` has appeared (true) or 20 s have passed.
     bool WaitFor(const std::string& text) {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         while (said.find(text, seen_) == std::string::npos) {
             pollfd waiting{master_, POLLIN, 0};
             char block[512];
-            const ssize_t got = ::poll(&waiting, 1, 20000) > 0 ? ::read(master_, block, sizeof block) : 0;
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(giveUp - std::chrono::steady_clock::now());
+            const ssize_t got = left.count() > 0 && ::poll(&waiting, 1, static_cast<int>(left.count())) > 0
+                                    ? ::read(master_, block, sizeof block)
+                                    : 0;
             if (got <= 0) {
                 return false;
             }
