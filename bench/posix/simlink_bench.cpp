@@ -2,10 +2,7 @@
 // kerbcall-sim: one bare 4-byte read (the reader's pread on /proc/PID/mem,
 // and process_vm_readv for comparison), one trigger pass over 2001 notes with that
 // read, and one full scan of /proc.
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/uio.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +16,7 @@
 #include "platform/posix/proc_mem_reader.h"
 #include "platform/posix/proc_process_list.h"
 #include "simlink/process_discovery.h"
+#include "tests/posix/sim_process.h"
 
 namespace kerbcall::posix {
 namespace {
@@ -28,20 +26,6 @@ using bench::BestNanoseconds;
 constexpr int kReads = 200'000;
 constexpr int kPasses = 100'000;
 constexpr int kScans = 200;
-
-pid_t StartSimulator() {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int quiet = ::open("/dev/null", O_WRONLY);
-        ::dup2(quiet, STDOUT_FILENO);
-        // Held at 100000, beyond every note: each pass walks the whole table.
-        ::execl(KERBCALL_SIM_PATH, KERBCALL_SIM_PATH, "--length", "200000", "--start", "100000", "--speed", "0.001",
-                "--hold", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::usleep(300'000);  // until it has mapped its memory
-    return child;
-}
 
 class NoProgram : public platform::Program {
 public:
@@ -114,9 +98,8 @@ void BenchScan() {
 int main() {
     using namespace kerbcall::posix;
     BenchScan();
-    const pid_t simulator = StartSimulator();
-    BenchReads(simulator);
-    ::kill(simulator, SIGTERM);
-    ::waitpid(simulator, nullptr, 0);
+    // Held at 100000, beyond every note: each pass walks the whole table.
+    const testing::SimProcess simulator({"--length", "200000", "--start", "100000", "--speed", "0.001", "--hold"});
+    BenchReads(simulator.pid());
     return 0;
 }

@@ -13,7 +13,6 @@
 // by that first sound.
 #include <SDL_mixer.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,6 +30,7 @@
 
 #include "platform/posix/sdl_mci.h"
 #include "sound/sound_player.h"
+#include "tests/posix/sim_process.h"
 
 namespace kerbcall::posix {
 namespace {
@@ -125,25 +125,9 @@ private:
 // A child process, ended with SIGTERM when dropped.
 class Child {
 public:
-    explicit Child(std::vector<std::string> words, int outputTo = -1) {
-        std::vector<char*> argv;
-        for (std::string& word : words) {
-            argv.push_back(word.data());
-        }
-        argv.push_back(nullptr);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            if (outputTo >= 0) {
-                ::dup2(outputTo, STDOUT_FILENO);
-            }
-            ::execvp(argv[0], argv.data());
-            ::_exit(127);
-        }
-    }
-    ~Child() {
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
+    explicit Child(std::vector<std::string> words, int outputTo = -1)
+        : pid_(testing::StartProcess(std::move(words), outputTo)) {}
+    ~Child() { testing::EndProcess(pid_, SIGTERM); }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
 
@@ -317,7 +301,7 @@ void DummyDriver() {
     MixerEar ear;
     // The tone from "play" on, to its first sample that is not silent.
     Calls tone;
-    const std::string open = "open \"" KERBCALL_BENCH_SOUND "\" type mpegvideo alias songNumber1";
+    const std::string open = "open \"" + testing::TestData("Tone.MP3") + "\" type mpegvideo alias songNumber1";
     for (int i = 0; i < kTonePlays; ++i) {
         static_cast<void>(mci.SendString(open));
         std::this_thread::sleep_for(std::chrono::milliseconds(7 * i % 23));

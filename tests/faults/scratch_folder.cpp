@@ -12,26 +12,18 @@ namespace kerbcall::faults {
 
 namespace fs = std::filesystem;
 
-ScratchFolder::ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "kerbcall-faults-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
+ScratchFolder::ScratchFolder() : path_((fs::temp_directory_path() / "kerbcall-faults-XXXXXX").string()) {
+    if (::mkdtemp(path_.data()) == nullptr) {
         throw std::runtime_error("cannot make a scratch folder in " + fs::temp_directory_path().string());
     }
-    path_ = pattern;
     fs::permissions(path_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                fs::perms::others_read | fs::perms::others_exec);
 }
 
 ScratchFolder::~ScratchFolder() {
     std::error_code ignored;
-    // Tests take permissions away; give them back so that everything goes.
-    for (const auto& entry : fs::recursive_directory_iterator(path_, ignored)) {
-        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    }
     fs::remove_all(path_, ignored);
 }
-
-std::string ScratchFolder::PathOf(std::string_view name) const { return path_ + "/" + std::string(name); }
 
 void ScratchFolder::Write(std::string_view name, std::string_view bytes) const {
     const fs::path file = PathOf(name);

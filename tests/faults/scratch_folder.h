@@ -16,20 +16,18 @@ public:
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
     const std::string& path() const { return path_; }
-    // The full path of `name` inside the folder.
-    std::string PathOf(std::string_view name) const;
-    // Writes `bytes` to the file `name` (folders on the way are made).
+    std::string PathOf(std::string_view name) const { return path_ + "/" + std::string(name); }
+    // Writes `bytes` to the file `name`, making the folders on the way.
     void Write(std::string_view name, std::string_view bytes) const;
-    // The file's bytes as they are now.
+    // The file's bytes as they are now; empty when there is none.
     std::string Read(std::string_view name) const;
 
 private:
     std::string path_;
 };
 
-// Gives up root for an ordinary user, so that file permissions apply to the
-// calling process; does nothing for an ordinary user. Only for a test's
-// child process: there is no way back.
+// Gives up root for user nobody, so that file permissions apply; does nothing
+// for an ordinary user. For a test's child process only: there is no way back.
 bool DropRootPrivileges();
 
 }  // namespace kerbcall::faults

@@ -1,84 +1,66 @@
 #include "tests/posix/sim_process.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utmp.h>
 
 #include <stdexcept>
 #include <utility>
 
 namespace kerbcall::posix::testing {
 
-SimProcess::SimProcess(const std::vector<std::string>& args) {
-    int pipeEnds[2];
-    if (::pipe(pipeEnds) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
-    std::vector<std::string> words{KERBCALL_SIM_PATH};
-    words.insert(words.end(), args.begin(), args.end());
+pid_t StartProcess(std::vector<std::string> words, int output) {
     std::vector<char*> argv;
     for (std::string& word : words) {
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
-    pid_ = ::fork();
-    if (pid_ == 0) {
-        ::dup2(pipeEnds[1], STDOUT_FILENO);
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
-        ::execv(argv[0], argv.data());
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::isatty(output) != 0) {
+            ::login_tty(output);
+        } else if (output >= 0) {
+            ::dup2(output, STDOUT_FILENO);
+        }
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
+    return child;
+}
+
+void EndProcess(pid_t process, int signal) {
+    if (process > 0) {
+        ::kill(process, signal);
+        ::waitpid(process, nullptr, 0);
+    }
+}
+
+SimProcess::SimProcess(const std::vector<std::string>& args) {
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    std::vector<std::string> words{KERBCALL_SIM_PATH};
+    words.insert(words.end(), args.begin(), args.end());
+    pid_ = StartProcess(std::move(words), pipeEnds[1]);
     ::close(pipeEnds[1]);
     output_ = pipeEnds[0];
     // The stand-in writes its first line once its memory holds the values.
     pollfd waiting{output_, POLLIN, 0};
     char first = 0;
     if (::poll(&waiting, 1, 60000) <= 0 || ::read(output_, &first, 1) != 1) {
-        Stop(SIGKILL);
+        EndProcess(pid_, SIGKILL);
+        ::close(output_);
         throw std::runtime_error("kerbcall-sim did not start");
     }
 }
 
 SimProcess::~SimProcess() {
-    Stop(SIGKILL);
+    EndProcess(pid_, SIGKILL);
     ::close(output_);
-}
-
-void SimProcess::Stop(int signal) {
-    if (pid_ > 0) {
-        ::kill(pid_, signal);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-}
-
-namespace {
-
-class NarrowedSnapshot : public platform::ProcessSnapshot {
-public:
-    NarrowedSnapshot(std::unique_ptr<platform::ProcessSnapshot> all, std::set<std::uint32_t> keep)
-        : all_(std::move(all)), keep_(std::move(keep)) {}
-    bool Next(platform::ProcessEntry& entry) override {
-        while (all_->Next(entry)) {
-            if (keep_.contains(entry.processId)) {
-                return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    std::unique_ptr<platform::ProcessSnapshot> all_;
-    std::set<std::uint32_t> keep_;
-};
-
-}  // namespace
-
-std::unique_ptr<platform::ProcessSnapshot> OnlyStartedProcesses::TakeSnapshot() {
-    std::unique_ptr<platform::ProcessSnapshot> all = real_.TakeSnapshot();
-    return all ? std::make_unique<NarrowedSnapshot>(std::move(all), processIds_) : nullptr;
 }
 
 std::string TestData(const std::string& name) { return std::string(KERBCALL_POSIX_TEST_DATA) + "/" + name; }
