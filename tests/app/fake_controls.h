@@ -1,16 +1,12 @@
 #pragma once
 
-// Controls of the two windows for tests: plain values that run the owning
-// window's handlers as a toolkit's controls would, with helpers that act as
-// the user does.
+// Controls of the two windows as plain values; a change runs the chooser's
+// handler as a toolkit's control would.
 
 #include <cctype>
-#include <functional>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "app/controls.h"
 #include "app/note_file_chooser.h"
@@ -21,22 +17,8 @@ class FakeWindow : public app::Window {
 public:
     int shows = 0;
     bool closed = false;
-    // Every Show and Close, in order, across the windows sharing the log.
-    std::vector<std::string>* log = nullptr;
-    std::string name;
-
-    void Show() override {
-        ++shows;
-        if (log != nullptr) {
-            log->push_back("show " + name);
-        }
-    }
-    void Close() override {
-        closed = true;
-        if (log != nullptr) {
-            log->push_back("close " + name);
-        }
-    }
+    void Show() override { ++shows; }
+    void Close() override { closed = true; }
 };
 
 class FakeButton : public app::Button {
@@ -44,7 +26,6 @@ public:
     explicit FakeButton(std::string text) : caption(std::move(text)) {}
     std::string caption;
     bool enabled = true;
-
     std::string Caption() const override { return caption; }
     void SetCaption(std::string_view text) override { caption = text; }
     bool Enabled() const override { return enabled; }
@@ -58,41 +39,34 @@ public:
     void SetText(std::string_view value) override { text = value; }
 };
 
-// Drives as on Windows: "c:" for every path that begins with "C:".
+// As on Windows: "c:" for every path that begins with "C:".
 inline std::string DriveOf(std::string_view path) {
-    if (path.size() < 2 || path[1] != ':') {
-        return "";
-    }
-    return {static_cast<char>(std::tolower(static_cast<unsigned char>(path[0]))), ':'};
+    return path.empty() ? "" : std::string{static_cast<char>(std::tolower(static_cast<unsigned char>(path[0]))), ':'};
 }
 
 class FakeDriveList : public app::DriveList {
 public:
     std::string drive;
-    std::function<void()> onChange;
-
+    app::FrmFileManager2* form = nullptr;
     std::string Drive() const override { return drive; }
-    void Pick(const std::string& driveText) { SetDrive(driveText); }
     void SetDrive(std::string_view path) override {
         if (DriveOf(path) != drive) {
             drive = DriveOf(path);
-            onChange();
+            form->drvList_Change();
         }
     }
 };
 
+// Every folder opens but those on unreachable drives; a drive opens on the
+// open folder when that is on it, else on its root.
 class FakeDirectoryList : public app::DirectoryList {
 public:
     std::string path;
-    std::set<std::string> folders;                      // every folder that can be opened
-    std::set<std::string> unreachableDrives;            // e.g. "a:" without a medium
-    std::map<std::string, std::string> currentFolders;  // per drive
-    std::string highlighted;                            // empty: the open folder
-    std::function<void()> onChange;
-    std::function<void()> onLostFocus;
+    std::set<std::string> unreachableDrives;
+    std::string highlighted;  // empty: the open folder
+    app::FrmFileManager2* form = nullptr;
 
     std::string Path() const override { return path; }
-
     bool SetPath(std::string_view requested) override {
         const std::string drive = DriveOf(requested);
         if (unreachableDrives.contains(drive)) {
@@ -100,51 +74,32 @@ public:
         }
         std::string target(requested);
         if (target == drive) {
-            target = currentFolders.contains(drive) ? currentFolders[drive] : drive + "\\";
-        } else if (!folders.contains(target)) {
-            return false;
+            target = DriveOf(path) == drive ? path : drive + "\\";
         }
         highlighted.clear();
-        currentFolders[drive] = target;
-        if (target != path) {
-            path = target;
-            onChange();
+        if (std::exchange(path, target) != target) {
+            form->dirList_Change();
         }
         return true;
     }
-
     std::string HighlightedPath() const override { return highlighted.empty() ? path : highlighted; }
-    void DoubleClick(const std::string& folder) { static_cast<void>(SetPath(folder)); }
-    void LoseFocus() { onLostFocus(); }
 };
 
 class FakeFileList : public app::FileList {
 public:
     std::string path;
-    std::string pattern = "*.*";
+    std::string pattern;
     std::string selected;
-    std::function<void()> onClick;
-    std::function<void()> onDoubleClick;
+    app::FrmFileManager2* form = nullptr;
 
     std::string Path() const override { return path; }
-    void SetPath(std::string_view folder) override {
-        path = folder;
-        selected.clear();
-    }
+    void SetPath(std::string_view folder) override { path = folder, selected.clear(); }
     std::string Pattern() const override { return pattern; }
-    void SetPattern(std::string_view value) override {
-        pattern = value;
-        selected.clear();
-    }
+    void SetPattern(std::string_view value) override { pattern = value, selected.clear(); }
     std::string FileName() const override { return selected; }
-
     void Click(const std::string& name) {
         selected = name;
-        onClick();
-    }
-    void DoubleClick(const std::string& name) {
-        Click(name);
-        onDoubleClick();
+        form->filList_Click();
     }
 };
 
@@ -156,41 +111,19 @@ public:
     FakeDriveList drvList;
     FakeDirectoryList dirList;
     FakeFileList filList;
+    app::FrmFileManager2* form = nullptr;
 
     app::ChooserControls Controls() override { return {window, cmdSelect, cmdCancel, drvList, dirList, filList}; }
-
-    void RouteEventsTo(app::FrmFileManager2& form) override {
-        drvList.onChange = [&form] { form.drvList_Change(); };
-        dirList.onChange = [&form] { form.dirList_Change(); };
-        dirList.onLostFocus = [&form] { form.dirList_LostFocus(); };
-        filList.onClick = [&form] { form.filList_Click(); };
-        filList.onDoubleClick = [&form] { form.filList_DblClick(); };
-        form_ = &form;
+    void RouteEventsTo(app::FrmFileManager2& routed) override {
+        form = drvList.form = dirList.form = filList.form = &routed;
     }
-
-    // The user presses a button; a disabled one does nothing.
-    void PressSelect() {
-        if (cmdSelect.enabled) {
-            form_->cmdSelect_Click();
-        }
-    }
-    void PressCancel() { form_->cmdCancel_Click(); }
-
-private:
-    app::FrmFileManager2* form_ = nullptr;
 };
 
-// Creates fake chooser views that share one folder layout.
 class FakeChooserViews : public app::ChooserViewFactory {
 public:
-    std::function<void(FakeChooserView&)> prepare;
     FakeChooserView* last = nullptr;
-
     std::unique_ptr<app::ChooserView> CreateView() override {
         auto view = std::make_unique<FakeChooserView>();
-        if (prepare) {
-            prepare(*view);
-        }
         last = view.get();
         return view;
     }

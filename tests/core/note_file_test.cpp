@@ -51,27 +51,25 @@ TEST(NoteFileTest, LinesAreSkippedCutAndSplitAsWritten) {
 }
 
 TEST(NoteFileTest, DistanceTextsReadLenientlyAndRoundHalfToEven) {
-    const std::vector<std::pair<std::string, std::int32_t>> cases = {
-        {"12.5", 12},
-        {"13.5", 14},
-        {"-2.5", -2},
-        {" - 1 2 ", -12},
-        {"+7", 7},
-        {"1.5e+2", 150},
-        {"25e-1", 2},
-        {"120m", 120},
-        {"1e", 1},
-        {"1.2.3", 1},
-        {".5", 0},
-        {"far", 0},
-        {"--5", 0},
-        {"0x10", 0},
-        {"1e-400", 0},
-        {"0e999999999", 0},
-        {"2147483647.4", 2147483647},
-        {"-2147483648.5", -2147483647 - 1},
-        {"1e0000000000000000000000002", 100},
-    };
+    const std::vector<std::pair<std::string, std::int32_t>> cases = {{"12.5", 12},
+                                                                     {"13.5", 14},
+                                                                     {"-2.5", -2},
+                                                                     {" - 1 2 ", -12},
+                                                                     {"+7", 7},
+                                                                     {"1.5e+2", 150},
+                                                                     {"25e-1", 2},
+                                                                     {"120m", 120},
+                                                                     {"1e", 1},
+                                                                     {"1.2.3", 1},
+                                                                     {".5", 0},
+                                                                     {"far", 0},
+                                                                     {"--5", 0},
+                                                                     {"0x10", 0},
+                                                                     {"1e-400", 0},
+                                                                     {"0e999999999", 0},
+                                                                     {"2147483647.4", 2147483647},
+                                                                     {"-2147483648.5", -2147483647 - 1},
+                                                                     {"1e0000000000000000000000002", 100}};
     for (const auto& [text, expected] : cases) {
         EXPECT_EQ(NotesOf("x," + text), (std::vector<PaceNote>{{"x", expected}})) << text;
     }
@@ -90,16 +88,16 @@ TEST(NoteFileTest, DamagedFilesAreRejected) {
 }
 
 TEST(ReadNoteFileTest, FillsTheTableOrReportsWhyNot) {
-    const std::string missing = "Could not find the ZRL Kerbcall.ini File";
-    const std::string damaged = "There is an unknown error in the ZRL Kerbcall.ini file";
     const struct {
         std::string name;
-        std::string message;  // empty: the notes load
+        const char* message;  // nullptr: the notes load
         bool ends;
-    } cases[] = {
-        {"Monza.ini", "", false},      {"Gone.ini", missing, false}, {"", missing, false},
-        {"Folder.ini", damaged, true}, {"Empty.ini", damaged, true}, {"Long.ini", damaged, true},
-    };
+    } cases[] = {{"Monza.ini", nullptr, false},
+                 {"Gone.ini", kMissingNoteFileMessage, false},
+                 {"", kMissingNoteFileMessage, false},
+                 {"Folder.ini", kDamagedNoteFileMessage, true},
+                 {"Empty.ini", kDamagedNoteFileMessage, true},
+                 {"Long.ini", kDamagedNoteFileMessage, true}};
     for (const auto& c : cases) {
         fakes::FakePlatform platform;
         platform.files.files = {{"C:\\Kerbcall\\Monza.ini", "l1.mp3,100\r\nr2.mp3,200\r\n"},
@@ -115,12 +113,12 @@ TEST(ReadNoteFileTest, FillsTheTableOrReportsWhyNot) {
             reader.ReadNoteFile();
         }
         EXPECT_EQ(platform.files.searched.front(), "C:\\Kerbcall\\" + c.name);
-        EXPECT_EQ(globals.lastNoteIndex, c.message.empty() ? 1 : -1) << c.name;
-        EXPECT_EQ(globals.paceNotes[1].triggerDistance, c.message.empty() ? 200 : 0) << c.name;
-        ASSERT_EQ(platform.program.messages.size(), c.message.empty() ? 0U : 1U) << c.name;
-        if (!c.message.empty()) {
+        EXPECT_EQ(globals.lastNoteIndex, c.message == nullptr ? 1 : -1) << c.name;
+        EXPECT_EQ(globals.paceNotes[1].triggerDistance, c.message == nullptr ? 200 : 0) << c.name;
+        ASSERT_EQ(platform.program.messages.size(), c.message == nullptr ? 0U : 1U) << c.name;
+        if (c.message != nullptr) {
             EXPECT_EQ(platform.program.messages[0].text, c.message);
-            EXPECT_EQ(platform.program.messages[0].caption, "ZRL Kerbcall");
+            EXPECT_EQ(platform.program.messages[0].caption, kProgramTitle);
         }
     }
 }

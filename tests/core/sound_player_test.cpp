@@ -18,10 +18,8 @@ TEST(SoundPlayerTest, ChannelsAndLoopingChooseTheCommands) {
         std::string channel;
         bool loop;
         std::vector<std::string> between;  // the commands between open and play
-    } cases[] = {
-        {"L", false, left}, {"Left", true, left}, {"r", false, right},    {"Right", false, right},
-        {"", false, both},  {"both", true, both}, {" left", false, both},
-    };
+    } cases[] = {{"L", false, left}, {"Left", true, left}, {"r", false, right},   {"Right", false, right},
+                 {"", false, both},  {"both", true, both}, {" left", false, both}};
     for (const auto& c : cases) {
         fakes::FakeMci mci;
         mci.answer = 263;  // an error code changes nothing
