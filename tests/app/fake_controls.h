@@ -3,99 +3,49 @@
 // Controls of the two windows as plain values; a change runs the chooser's
 // handler as a toolkit's control would.
 
-#include <cctype>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "app/controls.h"
 #include "app/note_file_chooser.h"
 
 namespace kerbcall::fakes {
 
-class FakeWindow : public app::Window {
-public:
-    int shows = 0;
-    bool closed = false;
-    void Show() override { ++shows; }
-    void Close() override { closed = true; }
-};
-
-class FakeButton : public app::Button {
-public:
-    explicit FakeButton(std::string text) : caption(std::move(text)) {}
-    std::string caption;
+// A window, button or label.
+struct FakeControl : app::Window, app::Button, app::Label {
+    explicit FakeControl(std::string initial = "") : text(std::move(initial)) {}
+    std::string text;
     bool enabled = true;
-    std::string Caption() const override { return caption; }
-    void SetCaption(std::string_view text) override { caption = text; }
+    int shows = 0;
+
+    void Show() override { ++shows; }
+    void Close() override {}
+    std::string Caption() const override { return text; }
+    void SetCaption(std::string_view value) override { text = value; }
     bool Enabled() const override { return enabled; }
     void SetEnabled(bool value) override { enabled = value; }
-};
-
-class FakeLabel : public app::Label {
-public:
-    std::string text;
     std::string Text() const override { return text; }
     void SetText(std::string_view value) override { text = value; }
 };
+using FakeWindow = FakeControl;
+using FakeButton = FakeControl;
+using FakeLabel = FakeControl;
 
-// As on Windows: "c:" for every path that begins with "C:".
-inline std::string DriveOf(std::string_view path) {
-    return path.empty() ? "" : std::string{static_cast<char>(std::tolower(static_cast<unsigned char>(path[0]))), ':'};
-}
+// The drive of a path, as "C:".
+inline std::string DriveOf(std::string_view path) { return std::string(path.substr(0, 2)); }
 
-class FakeDriveList : public app::DriveList {
-public:
-    std::string drive;
-    app::FrmFileManager2* form = nullptr;
-    std::string Drive() const override { return drive; }
-    void SetDrive(std::string_view path) override {
-        if (DriveOf(path) != drive) {
-            drive = DriveOf(path);
-            form->drvList_Change();
-        }
-    }
-};
-
-// Every folder opens but those on unreachable drives; a drive opens on the
-// open folder when that is on it, else on its root.
-class FakeDirectoryList : public app::DirectoryList {
-public:
-    std::string path;
-    std::set<std::string> unreachableDrives;
-    std::string highlighted;  // empty: the open folder
-    app::FrmFileManager2* form = nullptr;
-
-    std::string Path() const override { return path; }
-    bool SetPath(std::string_view requested) override {
-        const std::string drive = DriveOf(requested);
-        if (unreachableDrives.contains(drive)) {
-            return false;
-        }
-        std::string target(requested);
-        if (target == drive) {
-            target = DriveOf(path) == drive ? path : drive + "\\";
-        }
-        highlighted.clear();
-        if (std::exchange(path, target) != target) {
-            form->dirList_Change();
-        }
-        return true;
-    }
-    std::string HighlightedPath() const override { return highlighted.empty() ? path : highlighted; }
-};
-
-class FakeFileList : public app::FileList {
-public:
+struct FakeFileList : app::FileList {
     std::string path;
     std::string pattern;
     std::string selected;
     app::FrmFileManager2* form = nullptr;
 
     std::string Path() const override { return path; }
-    void SetPath(std::string_view folder) override { path = folder, selected.clear(); }
+    void SetPath(std::string_view folder) override { selected.clear(), path = folder; }
     std::string Pattern() const override { return pattern; }
-    void SetPattern(std::string_view value) override { pattern = value, selected.clear(); }
+    void SetPattern(std::string_view value) override { selected.clear(), pattern = value; }
     std::string FileName() const override { return selected; }
     void Click(const std::string& name) {
         selected = name;
@@ -103,24 +53,43 @@ public:
     }
 };
 
-class FakeChooserView : public app::ChooserView {
-public:
-    FakeWindow window;
-    FakeButton cmdSelect{"Select"};
-    FakeButton cmdCancel{"Cancel"};
-    FakeDriveList drvList;
-    FakeDirectoryList dirList;
+// The chooser with its drive and folder lists: every folder opens but those on
+// unreachable drives; a drive opens on the open folder when that is on it, else on its root.
+struct FakeChooserView : app::ChooserView, app::DriveList, app::DirectoryList {
+    FakeControl window;
+    FakeControl cmdSelect;
+    FakeControl cmdCancel;
     FakeFileList filList;
+    std::string drive;
+    std::string path;
+    std::set<std::string> unreachableDrives;
     app::FrmFileManager2* form = nullptr;
 
-    app::ChooserControls Controls() override { return {window, cmdSelect, cmdCancel, drvList, dirList, filList}; }
-    void RouteEventsTo(app::FrmFileManager2& routed) override {
-        form = drvList.form = dirList.form = filList.form = &routed;
+    app::ChooserControls Controls() override { return {window, cmdSelect, cmdCancel, *this, *this, filList}; }
+    void RouteEventsTo(app::FrmFileManager2& routed) override { form = filList.form = &routed; }
+    std::string Drive() const override { return drive; }
+    void SetDrive(std::string_view folder) override {
+        if (std::exchange(drive, DriveOf(folder)) != drive) {
+            form->drvList_Change();
+        }
     }
+    std::string Path() const override { return path; }
+    bool SetPath(std::string_view requested) override {
+        const std::string onDrive = DriveOf(requested);
+        if (unreachableDrives.contains(onDrive)) {
+            return false;
+        }
+        const std::string target =
+            requested != onDrive ? std::string(requested) : (DriveOf(path) == onDrive ? path : onDrive + "\\");
+        if (std::exchange(path, target) != target) {
+            form->dirList_Change();
+        }
+        return true;
+    }
+    std::string HighlightedPath() const override { return path; }
 };
 
-class FakeChooserViews : public app::ChooserViewFactory {
-public:
+struct FakeChooserViews : app::ChooserViewFactory {
     FakeChooserView* last = nullptr;
     std::unique_ptr<app::ChooserView> CreateView() override {
         auto view = std::make_unique<FakeChooserView>();

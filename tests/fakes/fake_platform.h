@@ -1,7 +1,6 @@
 #pragma once
 
-// Fakes of the outside services: they record what the program asked and
-// answer as the test set them up.
+// Fakes of the outside services: they record what the program asked.
 
 #include <algorithm>
 #include <functional>
@@ -28,12 +27,10 @@ namespace kerbcall::fakes {
 // Thrown by FakeProgram::End so that a test sees the program end at once.
 struct ProgramEnded {};
 
-class FakeProcessList : public platform::ProcessList {
-public:
+struct FakeProcessList : platform::ProcessList {
     std::vector<std::vector<platform::ProcessEntry>> passes{{}};  // one per pass, the last repeating
     int failingPass = -1;                                         // counted from 0
     int snapshotsTaken = 0;
-
     std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override {
         const auto pass = static_cast<std::size_t>(snapshotsTaken++);
         if (pass == static_cast<std::size_t>(failingPass)) {
@@ -53,12 +50,10 @@ private:
     };
 };
 
-class FakeProcessMemory : public platform::ProcessMemory {
-public:
+struct FakeProcessMemory : platform::ProcessMemory {
     std::map<std::uint32_t, platform::ProcessHandle> openable;  // process id -> handle
     std::map<std::uint64_t, std::uint8_t> bytes;                // of any open process
     std::vector<std::uint64_t> reads;                           // addresses, in order
-
     platform::ProcessHandle OpenForReading(std::uint32_t processId) override {
         return openable.contains(processId) ? openable[processId] : 0;
     }
@@ -79,24 +74,16 @@ public:
     }
 };
 
-class FakeFiles : public platform::Files {
-public:
+struct FakeFiles : platform::Files {
     std::map<std::string, std::string> files;  // path -> bytes
-    std::vector<std::string> folders;          // exist but cannot be read
-    std::vector<std::string> searched;
-
-    bool FileExists(std::string_view path) override {
-        searched.emplace_back(path);
-        return files.contains(searched.back()) || std::ranges::find(folders, path) != folders.end();
-    }
+    bool FileExists(std::string_view path) override { return files.contains(std::string(path)); }
     std::optional<std::string> ReadWholeFile(std::string_view path) override {
         const auto it = files.find(std::string(path));
         return it == files.end() ? std::nullopt : std::optional(it->second);
     }
 };
 
-class FakeMci : public platform::Mci {
-public:
+struct FakeMci : platform::Mci {
     std::vector<std::string> commands;
     std::int32_t answer = 0;
     std::int32_t SendString(std::string_view command) override {
@@ -123,29 +110,20 @@ private:
     platform::Mci& service_;
 };
 
-class FakeSleeper : public platform::Sleeper {
-public:
+struct FakeSleeper : platform::Sleeper {
     std::vector<std::uint32_t> sleeps;
     void Sleep(std::uint32_t milliseconds) override { sleeps.push_back(milliseconds); }
 };
 
-class FakeMessagePump : public platform::MessagePump {
-public:
+struct FakeMessagePump : platform::MessagePump {
     int yields = 0;
-    std::function<void(int yield)> onYield;  // the test's stand-in for the user
-
-    void HandlePendingMessages() override {
-        ++yields;
-        if (onYield) {
-            onYield(yields);
-        }
-    }
+    std::function<void(int yield)> onYield = [](int) {};  // the test's stand-in for the user
+    void HandlePendingMessages() override { onYield(++yields); }
     // A wait is one yield; it never sleeps.
     void HandleMessagesUntil(Clock::time_point /*deadline*/) override { HandlePendingMessages(); }
 };
 
-class FakeProgram : public platform::Program {
-public:
+struct FakeProgram : platform::Program {
     std::string folder = "C:\\Kerbcall";
     struct Message {
         std::string text;
@@ -153,7 +131,6 @@ public:
     };
     std::vector<Message> messages;
     int ends = 0;
-
     std::string Folder() override { return folder; }
     void ShowInformation(std::string_view text, std::string_view caption) override {
         messages.push_back({std::string(text), std::string(caption)});
