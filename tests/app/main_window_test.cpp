@@ -4,6 +4,7 @@
 
 #include <array>
 #include <bit>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -99,14 +100,11 @@ TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
                 app.Choose("Spa.1967.ini");
                 app.MoveCarTo(125.0F);
             } else if (yield == 20) {
-                std::int16_t cancel = 0;  // each of these ends the program
-                if (c.action == kStop) {
-                    app.form.Command2_Click();
-                }
-                if (c.action == kCancel) {
-                    app.views.last->form->cmdCancel_Click();
-                }
-                app.form.Form_QueryUnload(cancel, 0);
+                std::int16_t cancel = 0;
+                const std::function<void()> acts[] = {[&] { app.form.Command2_Click(); },
+                                                      [&] { app.form.Form_QueryUnload(cancel, 0); },
+                                                      [&] { app.views.last->form->cmdCancel_Click(); }};
+                acts[c.action]();
             }
         };
         EXPECT_THROW(app.form.Command2_Click(), ProgramEnded);

@@ -27,6 +27,14 @@ namespace kerbcall::fakes {
 // Thrown by FakeProgram::End so that a test sees the program end at once.
 struct ProgramEnded {};
 
+struct FakeSnapshot : platform::ProcessSnapshot {
+    std::vector<platform::ProcessEntry> entries;
+    std::size_t next = 0;
+    bool Next(platform::ProcessEntry& entry) override {
+        return next < entries.size() && (entry = entries[next++], true);
+    }
+};
+
 struct FakeProcessList : platform::ProcessList {
     std::vector<std::vector<platform::ProcessEntry>> passes{{}};  // one per pass, the last repeating
     int failingPass = -1;                                         // counted from 0
@@ -36,18 +44,10 @@ struct FakeProcessList : platform::ProcessList {
         if (pass == static_cast<std::size_t>(failingPass)) {
             return nullptr;
         }
-        return std::make_unique<Snapshot>(passes[std::min(pass, passes.size() - 1)]);
+        auto snapshot = std::make_unique<FakeSnapshot>();
+        snapshot->entries = passes[std::min(pass, passes.size() - 1)];
+        return snapshot;
     }
-
-private:
-    struct Snapshot : platform::ProcessSnapshot {
-        explicit Snapshot(std::vector<platform::ProcessEntry> all) : entries(std::move(all)) {}
-        std::vector<platform::ProcessEntry> entries;
-        std::size_t next = 0;
-        bool Next(platform::ProcessEntry& entry) override {
-            return next < entries.size() && (entry = entries[next++], true);
-        }
-    };
 };
 
 struct FakeProcessMemory : platform::ProcessMemory {
@@ -93,21 +93,18 @@ struct FakeMci : platform::Mci {
 };
 
 // Passes every command on to a real service and keeps what it answered.
-class RecordingMci : public platform::Mci {
-public:
-    explicit RecordingMci(platform::Mci& service) : service_(service) {}
+struct RecordingMci : platform::Mci {
+    explicit RecordingMci(platform::Mci& real) : service(real) {}
+    platform::Mci& service;
     struct Sent {
         std::string command;
         std::int32_t code;
     };
     std::vector<Sent> sent;
     std::int32_t SendString(std::string_view command) override {
-        sent.push_back({std::string(command), service_.SendString(command)});
+        sent.push_back({std::string(command), service.SendString(command)});
         return sent.back().code;
     }
-
-private:
-    platform::Mci& service_;
 };
 
 struct FakeSleeper : platform::Sleeper {
@@ -126,8 +123,7 @@ struct FakeMessagePump : platform::MessagePump {
 struct FakeProgram : platform::Program {
     std::string folder = "C:\\Kerbcall";
     struct Message {
-        std::string text;
-        std::string caption;
+        std::string text, caption;
     };
     std::vector<Message> messages;
     int ends = 0;
