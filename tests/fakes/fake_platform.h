@@ -7,7 +7,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <ranges>
 #include <string>
 #include <vector>
 
@@ -59,12 +58,14 @@ struct FakeProcessMemory : platform::ProcessMemory {
     }
     bool Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override {
         reads.push_back(address);
-        const bool whole = process != 0 && std::ranges::all_of(std::views::iota(address, address + buffer.size()),
-                                                               [&](std::uint64_t at) { return bytes.contains(at); });
-        for (std::size_t i = 0; whole && i < buffer.size(); ++i) {
+        for (std::size_t i = 0; i < buffer.size(); ++i) {
+            if (process == 0 || !bytes.contains(address + i)) {
+                std::ranges::fill(buffer, std::byte{0});  // a failed read delivers nothing
+                return false;
+            }
             buffer[i] = std::byte{bytes[address + i]};
         }
-        return whole;
+        return true;
     }
     bool HasExited(platform::ProcessHandle /*process*/) override { return false; }
     void Store(std::uint64_t address, const std::vector<std::uint8_t>& values) {
