@@ -1,46 +1,130 @@
-#include "tests/app/app_fixture.h"
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <bit>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "app/run_control.h"
+#include "simlink/position_reader.h"
+#include "tests/app/fake_controls.h"
+#include "tests/fakes/fake_platform.h"
 
 namespace kerbcall::fakes {
 namespace {
 
-using ::testing::ElementsAre;
+// The main window with fake controls on the fake platform, the program in C:\Kerbcall.
+struct App {
+    void Choose(const std::string& file) {
+        views.last->filList.Click(file);
+        views.last->form->filList_DblClick();
+    }
+    void MoveCarTo(float distance) {
+        const auto bytes = std::bit_cast<std::array<std::uint8_t, 4>>(distance);
+        platform.memory.Store(kEarlyPositionAddress, {bytes.begin(), bytes.end()});
+    }
+    // The sounds opened and the closes, in order: "activated close left3".
+    std::string Heard() const {
+        std::string heard;
+        for (const std::string& command : platform.mci.commands) {
+            if (const auto name = command.find("Sounds\\"); name != std::string::npos) {
+                heard += " " + command.substr(name + 7, command.find('.', name) - name - 7);
+            } else if (command.starts_with("close")) {
+                heard += " close";
+            }
+        }
+        return heard.empty() ? heard : heard.substr(1);
+    }
 
-TEST_F(AppTest, LoadShowsOnlyTheChooserAndStartMarksTheTrackActivated) {
-    std::vector<std::string> log;
-    mainWindow.log = &log;
-    views.prepare = [prepare = views.prepare, &log](FakeChooserView& view) {
-        prepare(view);
-        view.window.log = &log;
-        view.window.name = "chooser";
-    };
-    form.Form_Load();
-    EXPECT_THAT(log, ElementsAre("show chooser"));
-    chooser().filList.Click("Monza.ini");
-    chooser().PressSelect();
-    platform.pump.onYield = [&](int) {
-        EXPECT_EQ(label1.text, "Monza activated");
-        EXPECT_EQ(command2.caption, "Stop");
-        form.Command2_Click();
-    };
-    PressCommand2();
-    EXPECT_EQ(label1.text, "Monza activated");
-    EXPECT_THAT(log, ElementsAre("show chooser", "close chooser", "show main", "show main"));
+    FakePlatform platform;
+    Globals globals;
+    FakeControl mainWindow;
+    FakeControl command2{"Start"};
+    FakeControl label1;
+    FakeChooserViews views;
+    app::StartupForm form{globals, platform.services, {mainWindow, command2, label1}, views};
+};
+
+TEST(ChooserTest, OpensOnTheProgramFolderAndPutsAnUnreachableDriveBack) {
+    App app;
+    app.form.Form_Load();
+    FakeChooserView& chooser = *app.views.last;
+    EXPECT_EQ(app.mainWindow.shows, 0);
+    EXPECT_EQ(chooser.window.shows, 1);
+    EXPECT_EQ(chooser.filList.pattern, "*.ini");
+    chooser.unreachableDrives = {"A:"};
+    chooser.SetDrive("A:");
+    EXPECT_EQ(chooser.drive, "C:");
+    EXPECT_EQ(chooser.filList.path, "C:\\Kerbcall");
+    EXPECT_EQ(app::TrackName("Spa.1967.ini"), "Spa");
+    EXPECT_EQ(app::TrackName(".ini"), "");
+    EXPECT_EQ(app::TrackName("NoDot"), "NoDot");
 }
 
-TEST_F(AppTest, OnlyTheExactCaptionStartStartsARun) {
-    Load();
-    for (const std::string caption : {"Start", "start", "Start ", "Stop", ""}) {
-        platform.mci.commands.clear();
-        platform.sleeper.sleeps.clear();
-        label1.text.clear();
-        command2.caption = caption;
-        platform.pump.onYield = [&](int) { form.Command2_Click(); };
-        PressCommand2();
-        const bool started = platform.mci.commands.front() == OpenOf("activated.mp3");
-        EXPECT_EQ(started, caption == "Start") << caption;
-        EXPECT_EQ(label1.text, started ? " activated" : "") << caption;
-        EXPECT_THAT(platform.sleeper.sleeps, ElementsAre(1000U)) << caption;
+// The simulator runs from the start, the car at 5 (a note at 0 would be heard). At the tenth
+// yield the user picks another file and the car reaches the first note; at the twentieth one acts.
+TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
+    enum Action { kStop, kCloseWindow, kCancel };
+    const struct {
+        const char* noteFile;  // nullptr: neither note file nor simulator
+        int failingPass;
+        Action action;
+        const char* heard;
+        const char* message;
+    } cases[] = {
+        {nullptr, -1, kStop, "activated close deactivated close", kMissingNoteFileMessage},
+        {"left3.mp3,125\r\nright2.mp3,241", -1, kStop, "activated close left3 close deactivated close", ""},
+        {"left3.mp3,125", -1, kCloseWindow, "activated close left3 close deactivated close", ""},
+        {"left3.mp3,125", -1, kCancel, "activated close left3", ""},
+        {"left3.mp3,125", 0, kStop, "activated", ""},
+        {"", -1, kStop, "", kDamagedNoteFileMessage},
+    };
+    for (const auto& c : cases) {
+        App app;
+        if (c.noteFile != nullptr) {
+            app.platform.files.files["C:\\Kerbcall\\Monza.ini"] = c.noteFile;
+            app.platform.processes.passes = {{{1, "init"}, {4242, "zrl.exe"}}};
+            app.platform.memory.openable[4242] = 77;
+            app.platform.memory.Store(kBuildProbeAddress, {kEarlyBuildProbeByte, 0, 0, 0});
+            app.MoveCarTo(5.0F);
+        }
+        app.platform.processes.failingPass = c.failingPass;
+        app.form.Form_Load();
+        app.Choose("Monza.ini");
+        app.platform.pump.onYield = [&](int yield) {
+            EXPECT_EQ(app.label1.text, yield <= 10 ? "Monza activated" : "Spa");
+            if (yield == 10) {
+                app.Choose("Spa.1967.ini");
+                app.MoveCarTo(125.0F);
+            } else if (yield == 20) {
+                std::int16_t cancel = 0;
+                const std::function<void()> acts[] = {[&] { app.form.Command2_Click(); },
+                                                      [&] { app.form.Form_QueryUnload(cancel, 0); },
+                                                      [&] { app.views.last->form->cmdCancel_Click(); }};
+                acts[c.action]();
+            }
+        };
+        EXPECT_THROW(app.form.Command2_Click(), ProgramEnded);
+        const std::string heard = c.heard;
+        EXPECT_EQ(app.Heard(), heard);
+        EXPECT_EQ(app.platform.sleeper.sleeps.size(), heard.find("deactivated") == std::string::npos ? 0U : 1U);
+        EXPECT_EQ(app.platform.program.messages.size(), *c.message == '\0' ? 0U : 1U) << heard;
+        EXPECT_EQ(app.platform.program.messages.empty() ? "" : app.platform.program.messages[0].text, c.message);
     }
+}
+
+TEST(HandleEventTest, AnUntakenErrorIsReportedAndEndsTheProgram) {
+    FakeProgram program;
+    app::HandleEvent(program, [] {});
+    EXPECT_THROW(app::HandleEvent(program, [&] { program.End(); }), ProgramEnded);
+    EXPECT_TRUE(program.messages.empty());
+    EXPECT_THROW(app::HandleEvent(program, [] { throw std::overflow_error("Overflow"); }), ProgramEnded);
+    ASSERT_EQ(program.messages.size(), 1U);
+    EXPECT_EQ(program.messages[0].caption, "ZRL Kerbcall");
+    EXPECT_NE(program.messages[0].text.find("Overflow"), std::string::npos);
 }
 
 }  // namespace
