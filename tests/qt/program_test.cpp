@@ -114,11 +114,13 @@ protected:
         ::setenv("SDL_DISKAUDIOFILE", heard_.c_str(), 1);
         std::string chooser;
         mainWindow_.clear();
+        TearDown();
         // A program that found no display (the X server busy with another
-        // client's going) proves nothing: it is started again.
-        for (int attempt = 0; attempt < 3 && (chooser.empty() || mainWindow_.empty()); ++attempt) {
-            TearDown();
-            program_ = StartProgram({(programFolder_ / "kerbcall").string()});
+        // client's going) ends at once: it is started again. A slow one is waited for.
+        for (int look = 0; look < 6 && (chooser.empty() || mainWindow_.empty()); ++look) {
+            if (program_ < 0 || ::waitpid(program_, nullptr, WNOHANG) == program_) {
+                program_ = StartProgram({(programFolder_ / "kerbcall").string()});
+            }
             chooser = WindowOf(program_, kChooserTitle);
             mainWindow_ = WindowOf(program_, kMainWindowTitle);
         }
