@@ -2,6 +2,7 @@
 // The real program's windows under an X server, found and clicked through xdotool.
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -26,6 +27,7 @@ inline pid_t StartProgram(const std::vector<std::string>& words, int input = -1,
     argv.push_back(nullptr);
     const pid_t child = ::fork();
     if (child == 0) {
+        ::signal(SIGINT, SIG_DFL);  // as from a terminal, though the test runs in the background
         if ((input < 0 || ::dup2(input, STDIN_FILENO) >= 0) && (output < 0 || ::dup2(output, STDOUT_FILENO) >= 0)) {
             ::execv(argv[0], argv.data());
         }
