@@ -129,6 +129,7 @@ TEST_F(QtViewsTest, AnUnreadableVolumePutsTheDriveBackAndOnlyTheMainWindowsClosi
     EXPECT_EQ(chooser().dirList.Path(), "/");
     chooser().close();
     EXPECT_EQ(platform.program.ends, 0);
+    mainWindow.Show();
     EXPECT_THROW(mainWindow.close(), fakes::ProgramEnded);
     ASSERT_EQ(platform.mci.commands.size(), 6U);
     EXPECT_NE(platform.mci.commands[1].find("deactivated.mp3"), std::string::npos);
