@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "app/main_window.h"
 #include "app/qt/services.h"
 #include "app/qt/stop_signals.h"
 #include "app/qt/views.h"
@@ -34,14 +33,7 @@ int main() {
         posix::PosixSleeper sleeper;
         qt::QtMessagePump pump;
         platform::Services services{processes, memory, files, mci, sleeper, pump, program};
-
-        Globals globals;
-        qt::MainWindowView mainWindow(program);
-        qt::ChooserWindows chooserWindows(program);
-        app::StartupForm form(globals, services, mainWindow.Controls(), chooserWindows);
-        mainWindow.RouteEventsTo(form);
-        form.Form_Load();
-        mainWindow.Show();
+        const qt::ProgramWindows windows(services);
         // The sound server's stream runs from here on, so that Start is
         // heard at once.
         QTimer::singleShot(0, [&mci] { mci.OpenDevice(); });

@@ -117,4 +117,13 @@ void ChooserWindow::RouteEventsTo(app::FrmFileManager2& form) {
 
 std::unique_ptr<app::ChooserView> ChooserWindows::CreateView() { return std::make_unique<ChooserWindow>(program_); }
 
+ProgramWindows::ProgramWindows(platform::Services& services)
+    : mainWindow(services.program),
+      chooserWindows(services.program),
+      form(globals, services, mainWindow.Controls(), chooserWindows) {
+    mainWindow.RouteEventsTo(form);
+    form.Form_Load();
+    mainWindow.Show();
+}
+
 }  // namespace kerbcall::qt

@@ -72,4 +72,14 @@ private:
     platform::Program& program_;
 };
 
+// The program's windows over its form, loaded, the main window shown.
+struct ProgramWindows {
+    explicit ProgramWindows(platform::Services& services);
+
+    Globals globals;
+    MainWindowView mainWindow;
+    ChooserWindows chooserWindows;
+    app::StartupForm form;
+};
+
 }  // namespace kerbcall::qt

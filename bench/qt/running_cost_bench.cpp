@@ -7,6 +7,7 @@
 //   click to the stop sequence's first sound command, from the program's
 //   own window, run and services in this process (runs of its own, so that
 //   Stop may end each of them).
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -34,6 +35,7 @@
 #include "platform/posix/posix_sleeper.h"
 #include "platform/posix/proc_mem_reader.h"
 #include "platform/posix/proc_process_list.h"
+#include "tests/qt/program_windows.h"
 
 namespace kerbcall::bench {
 namespace {
@@ -45,29 +47,13 @@ using namespace std::chrono_literals;
 constexpr auto kCpuWindow = 10s;
 constexpr int kInProcessRuns = 5;
 constexpr auto kTrackingPerRun = 4s;
-// Client coordinates at 96 DPI: the chooser's first file, Start/Stop.
-constexpr int kFirstFileX = 8 + 272 + 30;
-constexpr int kFirstFileY = 8 + 8 + 9;
-constexpr int kCommand2X = 224 + 40;
-constexpr int kCommand2Y = 24 + 12;
 
 double Milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
 
+// Started with its output thrown away.
 pid_t Start(const std::vector<std::string>& words) {
-    std::vector<char*> argv;
-    for (const std::string& word : words) {
-        argv.push_back(const_cast<char*>(word.c_str()));
-    }
-    argv.push_back(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (std::freopen("/dev/null", "w", stdout) == nullptr) {
-            ::_exit(127);
-        }
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return child;
+    static const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    return testing::StartProgram(words, -1, quiet);
 }
 
 void End(pid_t child) {
@@ -110,36 +96,6 @@ double CpuPercent(pid_t pid) {
     return 100.0 * static_cast<double>(used) / static_cast<double>(::sysconf(_SC_CLK_TCK)) / seconds;
 }
 
-std::string Output(const std::string& command) {
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char block[256];
-        while (std::fgets(block, sizeof block, pipe) != nullptr) {
-            text += block;
-        }
-        ::pclose(pipe);
-    }
-    return text.substr(0, text.find('\n'));
-}
-
-std::string WindowOf(pid_t program, const char* title) {
-    for (int look = 0; look < 500; ++look) {
-        std::string window = Output("xdotool search --all --onlyvisible --pid " + std::to_string(program) +
-                                    " --name '" + title + "' | head -n1");
-        if (!window.empty()) {
-            return window;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
-    return {};
-}
-
-bool Click(const std::string& window, int x, int y, int clicks) {
-    return std::system(("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
-                        " click --repeat " + std::to_string(clicks) + " --delay 60 1")
-                           .c_str()) == 0;
-}
-
 // What 1000 wake-ups a second cost this machine by themselves: a loop that
 // does nothing but sleep until the next millisecond.
 double BareMillisecondSleepsCpu() {
@@ -172,8 +128,8 @@ void RealProgramCpu() {
     std::ofstream(folder / "Bench.ini", std::ios::binary) << "left3.mp3,100\r\nhairpin.mp3,2000\r\n";
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     const pid_t program = Start({(folder / "kerbcall").string()});
-    const std::string chooser = WindowOf(program, "^\\.TRK File Finder$");
-    const std::string mainWindow = WindowOf(program, "^ZRL Zuda Vodaz v1\\.1$");
+    const std::string chooser = testing::WindowOf(program, testing::kChooserTitle);
+    const std::string mainWindow = testing::WindowOf(program, testing::kMainWindowTitle);
     if (chooser.empty() || mainWindow.empty()) {
         std::printf("CPU of the real program: its windows did not show\n");
         End(program);
@@ -181,9 +137,9 @@ void RealProgramCpu() {
     }
     std::this_thread::sleep_for(1s);
     const double idle = CpuPercent(program);
-    Click(chooser, kFirstFileX, kFirstFileY, 2);
+    testing::Click(chooser, testing::kFirstFileX, testing::kFirstFileY, 2);
     std::this_thread::sleep_for(300ms);
-    Click(mainWindow, kCommand2X, kCommand2Y, 1);
+    testing::Click(mainWindow, testing::kCommand2X, testing::kCommand2Y, 1);
     std::this_thread::sleep_for(1s);
     const double waiting = CpuPercent(program);
     const pid_t simulator = StartSimulator();
@@ -304,22 +260,16 @@ void InProcessRun(const fs::path& folder) {
     qt::QtMessagePump pump;
     MeasuringProgram program(memory, mci, folder);
     platform::Services services{processes, memory, files, mci, sleeper, pump, program};
-    Globals globals;
-    qt::MainWindowView mainWindow(program);
-    qt::ChooserWindows chooserWindows(program);
-    app::StartupForm form(globals, services, mainWindow.Controls(), chooserWindows);
-    mainWindow.RouteEventsTo(form);
-    form.Form_Load();
-    mainWindow.Show();
-    globals.noteFileName = "Bench.ini";
+    qt::ProgramWindows windows(services);
+    windows.globals.noteFileName = "Bench.ini";
     std::thread user([&] {
         std::this_thread::sleep_for(kTrackingPerRun);
         // Stamped just before the click is posted.
         mci.clicked.store(Clock::now().time_since_epoch().count());
-        PostClick(mainWindow.Command2);
+        PostClick(windows.mainWindow.Command2);
     });
     user.detach();
-    QTimer::singleShot(0, [&] { mainWindow.Command2.click(); });
+    QTimer::singleShot(0, [&] { windows.mainWindow.Command2.click(); });
     QApplication::exec();
 }
 

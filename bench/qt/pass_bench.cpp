@@ -1,11 +1,10 @@
 // Passes per second of the trigger loop as the program runs it: the distance
 // read from a running kerbcall-sim through the Linux memory reader, Qt's
 // message pump with both windows shown. Prints one figure a line.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <fcntl.h>
 #include <QApplication>
 #include <cstdio>
 
@@ -17,6 +16,7 @@
 #include "platform/posix/proc_process_list.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
+#include "tests/qt/program_windows.h"
 
 namespace {
 
@@ -24,17 +24,6 @@ using namespace kerbcall;
 // Far beyond the stand-in's lap: no note fires, every pass is a plain one.
 constexpr std::int32_t kUnreachedDistance = 1'000'000;
 constexpr long kPasses = 500'000;
-
-pid_t StartSimulator() {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int quiet = ::open("/dev/null", O_WRONLY);
-        ::dup2(quiet, STDOUT_FILENO);
-        ::execl(KERBCALL_SIM_PATH, KERBCALL_SIM_PATH, "--laps", "1000", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    return pid;
-}
 
 double PassesPerSecond(PositionReader& position, platform::MessagePump& pump, std::size_t noteCount) {
     Globals globals;
@@ -65,7 +54,8 @@ int main(int argc, char** argv) {
     chooser.Show();
     mainWindow.Show();
 
-    const pid_t simulator = StartSimulator();
+    const pid_t simulator =
+        testing::StartProgram({KERBCALL_SIM_PATH, "--laps", "1000"}, -1, ::open("/dev/null", O_WRONLY | O_CLOEXEC));
     ProcessDiscovery discovery(processes, memory, noPump, program);
     discovery.LoadExecutableNames();
     bool neverStop = false;

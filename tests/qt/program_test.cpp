@@ -1,0 +1,242 @@
+// The real program under xvfb-run, clicked through xdotool, with a real
+// kerbcall-sim and SDL's disk audio driver writing what is heard to a file.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <thread>
+
+#include "platform/posix/sdl_mci.h"
+#include "tests/posix/sim_process.h"
+#include "tests/qt/program_windows.h"
+
+namespace kerbcall::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using posix::testing::SimProcess;
+
+// Bytes compared to recognise a sound: 2048 stereo frames, 46 ms at 44.1 kHz.
+constexpr std::size_t kSignatureBytes = std::size_t{2048} * 4;
+enum class State { kChooserOpen, kWaiting, kTracking, kDeactivationCue };
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds patience = 60s) {
+    for (const auto giveUp = Clock::now() + patience; !done(); std::this_thread::sleep_for(20ms)) {
+        if (Clock::now() > giveUp) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Read(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The first bytes of a sound as the sound interpreter plays it, from its
+// first frame that is not silent.
+std::string Signature(const fs::path& sound, const fs::path& scratch) {
+    ::setenv("SDL_DISKAUDIOFILE", scratch.c_str(), 1);
+    posix::SdlMci mci;
+    mci.SendString("open \"" + sound.string() + "\" type mpegvideo alias songNumber1");
+    mci.SendString("play songNumber1");
+    std::string audio;
+    std::size_t first = 0;
+    WaitUntil([&] {
+        audio = Read(scratch);
+        first = std::min(audio.find_first_not_of('\0') / 4 * 4, audio.size());
+        return audio.size() - first >= kSignatureBytes;
+    });
+    mci.CloseDevice();
+    return audio.substr(first, kSignatureBytes);
+}
+
+bool HoldsOpen(pid_t process, const std::string& ending) {
+    std::error_code error;
+    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(process) + "/fd", error)) {
+        if (fs::read_symlink(fd.path(), error).string().ends_with(ending)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The exit status once the signal has ended the process within a second and
+// a half; nullopt (and the process killed) when it has not.
+std::optional<int> EndWith(pid_t process, int signal) {
+    ::kill(process, signal);
+    int status = 0;
+    if (WaitUntil([&] { return ::waitpid(process, &status, WNOHANG) == process; }, 1500ms)) {
+        return status;
+    }
+    ::kill(process, SIGKILL);
+    ::waitpid(process, nullptr, 0);
+    return std::nullopt;
+}
+
+class RealProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
+        fs::create_directories(folder_);
+        // A program folder given from outside (an unpacked archive) is run as
+        // it stands; otherwise one is put together from the build.
+        if (const char* given = std::getenv("KERBCALL_E2E_PROGRAM_FOLDER")) {
+            programFolder_ = given;
+        } else {
+            fs::copy_file(KERBCALL_PROGRAM_PATH, folder_ / "kerbcall");
+            fs::create_directory_symlink(fs::path(KERBCALL_SOUNDS_PATH), folder_ / "Zuda Vodaz Sounds");
+        }
+        // Listed first in the chooser, ahead of a Demo.ini.
+        std::ofstream(programFolder_ / "Assen.ini", std::ios::binary)
+            << "left3.mp3,100\r\nhairpin.mp3,200\r\nfinish.mp3,300\r\n";
+        ::setenv("SDL_AUDIODRIVER", "disk", 1);
+    }
+    void TearDown() override {
+        if (program_ > 0) {
+            EndWith(std::exchange(program_, -1), SIGKILL);
+        }
+    }
+    ~RealProgram() override { fs::remove_all(folder_); }
+
+    // The real program brought into the state.
+    void StartIn(State state) {
+        ::setenv("SDL_DISKAUDIOFILE", heard_.c_str(), 1);
+        std::string chooser;
+        mainWindow_.clear();
+        TearDown();
+        // A program that found no display (the X server busy with another
+        // client's going) ends at once: it is started again. A slow one is waited for.
+        for (int look = 0; look < 6 && (chooser.empty() || mainWindow_.empty()); ++look) {
+            if (program_ < 0 || ::waitpid(program_, nullptr, WNOHANG) == program_) {
+                program_ = StartProgram({(programFolder_ / "kerbcall").string()});
+            }
+            chooser = WindowOf(program_, kChooserTitle);
+            mainWindow_ = WindowOf(program_, kMainWindowTitle);
+        }
+        ASSERT_FALSE(chooser.empty() || mainWindow_.empty()) << "the windows show";
+        if (state == State::kChooserOpen) {
+            return;
+        }
+        // A double click that a busy machine split into two clicks is made
+        // again, while the chooser shows: a click past it would reach Start.
+        const auto chooserGone = [&] { return WindowOf(program_, kChooserTitle, false).empty(); };
+        ASSERT_TRUE(WaitUntil([&] {
+            return chooserGone() || (Click(chooser, kFirstFileX, kFirstFileY, 2) && WaitUntil(chooserGone, 10s));
+        })) << "a double click on the note file selects it";
+        // A Start click that a busy machine lost is made again.
+        ASSERT_TRUE(WaitUntil([&] {
+            return Click(mainWindow_, kCommand2X, kCommand2Y, 1) &&
+                   WaitUntil([&] { return HoldsOpen(program_, "activated.mp3"); }, 15s);
+        })) << "Start plays the cue";
+        // This test's stand-in or another's: either is tracked.
+        ASSERT_TRUE(state < State::kTracking || WaitUntil([&] { return HoldsOpen(program_, "/mem"); }))
+            << "a simulator is read";
+        if (state == State::kDeactivationCue) {
+            ASSERT_TRUE(Click(mainWindow_, kCommand2X, kCommand2Y, 1));
+            ASSERT_TRUE(WaitUntil([&] { return HoldsOpen(program_, "deactivated.mp3"); })) << "Stop plays the cue";
+        }
+    }
+
+    // How many of the sounds have been heard so far, in order.
+    std::size_t SoundsHeard(const std::vector<std::string>& sounds) const {
+        const std::string heard = Read(heard_);
+        std::size_t count = 0;
+        for (std::size_t at = 0; count < sounds.size() && (at = heard.find(sounds[count], at)) != std::string::npos;
+             at += kSignatureBytes) {
+            ++count;
+        }
+        return count;
+    }
+
+    // The program folder's name is not plain ASCII.
+    fs::path folder_ = fs::temp_directory_path() / ("kerbcall é-" + std::to_string(::getpid()));
+    fs::path programFolder_ = folder_;
+    fs::path heard_ = folder_ / "heard.raw";
+    pid_t program_ = -1;
+    std::string mainWindow_;
+};
+
+TEST_F(RealProgram, PickStartDriveAndStop) {
+    std::vector<std::string> sounds;
+    for (const char* name : {"activated", "left3", "hairpin", "finish", "deactivated"}) {
+        sounds.push_back(
+            Signature(programFolder_ / "Zuda Vodaz Sounds" / (name + std::string(".mp3")), folder_ / "signature.raw"));
+        ASSERT_EQ(sounds.back().size(), kSignatureBytes) << name;
+    }
+    std::ofstream(folder_ / "drive.csv") << "0,0\n2,100\n4,200\n6,300\n";  // two seconds at each note
+    // The program may find another test's stand-in; such a run is made again.
+    int attempt = 0;
+    std::optional<SimProcess> sim;  // driving still when Stop is pressed
+    for (bool foreign = true; foreign; ++attempt) {
+        ASSERT_LT(attempt, 5) << "the program found another simulator in every attempt";
+        fs::remove(heard_);
+        ASSERT_NO_FATAL_FAILURE(StartIn(State::kWaiting));
+        sim.emplace(std::vector<std::string>{"--replay", (folder_ / "drive.csv").string(), "--hold"});
+        const std::string ours = "/" + std::to_string(sim->pid()) + "/mem";
+        const bool heard = WaitUntil([&] {
+            foreign = HoldsOpen(program_, "/mem") && !HoldsOpen(program_, ours);
+            return foreign || SoundsHeard(sounds) >= 4;
+        });
+        // Until that simulator has gone.
+        WaitUntil([&] { return !foreign || !HoldsOpen(program_, "/mem") || HoldsOpen(program_, ours); });
+        ASSERT_TRUE(heard) << "only the first " << SoundsHeard(sounds) << " sounds were heard in order";
+    }
+    ASSERT_TRUE(Click(mainWindow_, kCommand2X, kCommand2Y, 1));
+    const auto stopped = Clock::now();
+    EXPECT_TRUE(WaitUntil([this] { return ::waitpid(program_, nullptr, WNOHANG) == program_; })) << "Stop ends it";
+    program_ = -1;
+    EXPECT_GT(Clock::now() - stopped, 800ms) << "the deactivation cue plays for a second";
+    EXPECT_EQ(SoundsHeard(sounds), sounds.size()) << "deactivated.mp3 is heard";
+}
+
+TEST_F(RealProgram, EachStopSignalEndsItInEveryStateWithinASecondAndAHalf) {
+    for (const State state : {State::kChooserOpen, State::kWaiting, State::kTracking, State::kDeactivationCue}) {
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            std::optional<SimProcess> sim;
+            if (state >= State::kTracking) {
+                sim.emplace(std::vector<std::string>{"--hold", "--start", "50", "--speed", "0.001"});
+            }
+            ASSERT_NO_FATAL_FAILURE(StartIn(state)) << static_cast<int>(state);
+            const std::optional<int> status = EndWith(std::exchange(program_, -1), signal);
+            // Its own ending or the stop sequence's, not the signal's.
+            ASSERT_TRUE(status && WIFEXITED(*status)) << "signal " << signal << ", state " << static_cast<int>(state);
+        }
+    }
+}
+
+TEST_F(RealProgram, CtrlCEndsTheCompanionToolsWhileTheyWait) {
+    int samples[2];
+    ASSERT_EQ(::pipe(samples), 0);
+    const std::pair<std::vector<std::string>, int> tools[] = {
+        {{KERBCALL_SIM_PATH, "--hold"}, -1},
+        {{KERBCALL_CLI_PATH, "replay", (programFolder_ / "Assen.ini").string()}, samples[0]},
+    };
+    for (const auto& [words, input] : tools) {
+        const pid_t tool = StartProgram(words, input);
+        const std::string proc = "/proc/" + std::to_string(tool);
+        const fs::path program = words[0];
+        // Asleep in the tool itself, as on a read or a wait.
+        EXPECT_TRUE(WaitUntil([&] {
+            std::error_code error;
+            return fs::read_symlink(proc + "/exe", error) == program &&
+                   Read(proc + "/stat").find(") S ") != std::string::npos;
+        })) << words[0];
+        EXPECT_TRUE(EndWith(tool, SIGINT)) << words[0];
+    }
+    ::close(samples[0]);
+    ::close(samples[1]);
+}
+
+}  // namespace
+}  // namespace kerbcall::testing
