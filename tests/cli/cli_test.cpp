@@ -139,7 +139,7 @@ const WriteCase kWriteCases[] = {
      "; stage\r\n[ Part 1 ]\r\nleft3.mp3,152 ; tightens\r\n\r\nright2.mp3,52\r\n452\r\ncaution.mp3,156\r\n",
      "4 of 4 notes written"},
     // Notes move with their comments; the lines of others stay.
-    {kStage, "", "edit track.ini -o out.ini --from 100 --to 400 --rebase --sort", 0,
+    {kStage, "", "edit track.ini -o out.ini --from 100 --to 308 --rebase --sort", 0,
      "; stage\r\n[ Part 1 ]\r\nright2.mp3,0\r\n\r\nleft3.mp3,200 ; tightens\r\ncaution.mp3,208\r\n",
      "3 of 4 notes written"},
     {"b,9\r\na,5\r\nc,5\r\n", "", "edit track.ini -o out.ini --sort", 0, "a,5\r\nc,5\r\nb,9\r\n", ""},
@@ -171,6 +171,9 @@ TEST(WritingCommands, WriteWhatIsAskedAndTouchNothingElse) {
         const faults::ScratchFolder folder;
         Lay(folder, write.noteFile);
         fs::create_hard_link(folder.PathOf("track.ini"), folder.PathOf("was.ini"));
+        // A file replaced keeps its permissions.
+        constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
+        fs::permissions(folder.PathOf("track.ini"), kOwnerOnly);
         if (!write.oldOut.empty()) {
             folder.Write("out.ini", write.oldOut);
             fs::create_hard_link(folder.PathOf("out.ini"), folder.PathOf("old.ini"));
@@ -188,6 +191,7 @@ TEST(WritingCommands, WriteWhatIsAskedAndTouchNothingElse) {
         // Written beside and renamed over, never into: the old files keep their bytes.
         EXPECT_EQ(folder.Read("was.ini"), write.noteFile);
         EXPECT_EQ(folder.Read("old.ini"), write.oldOut);
+        EXPECT_EQ(fs::status(folder.PathOf("track.ini")).permissions(), kOwnerOnly);
         // Nothing half written is left beside them.
         EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()),
                   10 + (write.oldOut.empty() ? 0 : 1) + (hasOut ? 1 : 0));
