@@ -1,5 +1,4 @@
-// The Windows services against a running stand-in simulator, real files and
-// the multimedia service, and the resources built into the programs.
+// The Windows services against a running stand-in simulator, real files and sounds; the programs' resources.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -22,17 +21,13 @@ namespace {
 using platform::win32::Win32Files;
 using platform::win32::Win32Platform;
 
-// Each build's distance found and read; failed reads leave zeros, and an
-// ended simulator is no longer listed.
+// Each build's distance found and read; failed reads leave zeros, and an ended simulator is no longer listed.
 TEST(Win32ProcessAccessTest, FindsTheSimulatorAndReadsEachBuildsDistance) {
-    const struct {
-        const char* arguments;
-        std::uint64_t positionAddress;
-        float distance;
-    } cases[] = {{"--early --hold 123.5", kEarlyPositionAddress, 123.5F}, {"--hold -1", kLatePositionAddress, -1.0F}};
-    for (const auto& c : cases) {
+    const std::tuple<const char*, std::uint64_t, float> cases[] = {
+        {"--early --hold 123.5", kEarlyPositionAddress, 123.5F}, {"--hold -1", kLatePositionAddress, -1.0F}};
+    for (const auto& [arguments, positionAddress, distance] : cases) {
         Win32Platform windows;
-        RunningSimulator simulator(c.arguments);
+        RunningSimulator simulator(arguments);
         ProcessDiscovery discovery(windows.processes, windows.memory, windows.pump, windows.program);
         discovery.LoadExecutableNames();
         discovery.FindSimProcess(false);
@@ -43,18 +38,18 @@ TEST(Win32ProcessAccessTest, FindsTheSimulatorAndReadsEachBuildsDistance) {
         reader.DetectBuild();
         reader.SelectPositionAddress();
         reader.SamplePosition();
-        EXPECT_EQ(reader.positionAddress, c.positionAddress);
-        EXPECT_EQ(reader.currentPosition, c.distance);
+        EXPECT_EQ(reader.positionAddress, positionAddress);
+        EXPECT_EQ(reader.currentPosition, distance);
         const auto reads = [&windows](platform::ProcessHandle from, std::uint64_t address) {
             std::array<std::byte, 4> buffer{};
             windows.memory.Read(from, address, buffer);
             return buffer != std::array<std::byte, 4>{};
         };
         // No handle, an address the simulator has not mapped, one beyond 4 GiB.
-        EXPECT_FALSE(reads(0, c.positionAddress) || reads(discovery.simProcess, 0x10) ||
+        EXPECT_FALSE(reads(0, positionAddress) || reads(discovery.simProcess, 0x10) ||
                      reads(discovery.simProcess, 0x1'0000'0000ULL));
         simulator.Stop();
-        EXPECT_FALSE(reads(discovery.simProcess, c.positionAddress));
+        EXPECT_FALSE(reads(discovery.simProcess, positionAddress));
         auto snapshot = windows.processes.TakeSnapshot();
         ASSERT_NE(snapshot, nullptr);
         for (platform::ProcessEntry entry; snapshot->Next(entry);) {
@@ -65,28 +60,22 @@ TEST(Win32ProcessAccessTest, FindsTheSimulatorAndReadsEachBuildsDistance) {
     EXPECT_EQ(Win32Platform().memory.OpenForReading(0x7FFFFFF1), platform::ProcessHandle{0});
 }
 
-// Every command of a play and the close after it: code 0 for a real MP3 of
-// the sound folder beside the test program, nonzero for a missing one.
+// Every command of a play and the close after it: code 0 for a real MP3 beside the test program, else nonzero.
 TEST(MciTest, EveryCommandOfAPlayGetsTheSameAnswer) {
-    const struct {
-        const char* soundFile;
-        bool loopSound;
-        const char* channel;
-        std::size_t commands;  // with the close that follows
-        bool succeeds;
-    } cases[] = {{"left3.mp3", false, "", 5, true},
-                 {"hairpin.mp3", true, "left", 4, true},
-                 {"deactivated.mp3", false, "Right", 4, true},
-                 {"no such note.mp3", false, "", 5, false}};
-    for (const auto& c : cases) {
+    const std::tuple<const char*, bool, const char*, std::size_t, bool> cases[] = {
+        {"left3.mp3", false, "", 5, true},  // five commands with the close
+        {"hairpin.mp3", true, "left", 4, true},
+        {"deactivated.mp3", false, "Right", 4, true},
+        {"no such note.mp3", false, "", 5, false}};
+    for (const auto& [soundFile, loopSound, channel, commands, succeeds] : cases) {
         platform::win32::Win32Mci service;
         fakes::RecordingMci mci(service);
         SoundPlayer player(mci, TestProgramFolder());
-        player.PlaySound(c.soundFile, c.loopSound, c.channel);
+        player.PlaySound(soundFile, loopSound, channel);
         player.CloseSound();
-        ASSERT_EQ(mci.sent.size(), c.commands);
+        ASSERT_EQ(mci.sent.size(), commands);
         for (const auto& answered : mci.sent) {
-            EXPECT_EQ(answered.code == 0, c.succeeds) << answered.command << " gave " << answered.code;
+            EXPECT_EQ(answered.code == 0, succeeds) << answered.command << " gave " << answered.code;
         }
         mci.sent.clear();
         player.CloseSound();
@@ -116,10 +105,8 @@ TEST(Win32FilesTest, FindsAndReadsFilesButNotFoldersOrTooLargeOnesBesideTheProgr
     for (const std::size_t size : {Win32Files::kLargestFile, Win32Files::kLargestFile + 1}) {
         const std::string path = folder + "\\large.ini";
         HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        LARGE_INTEGER end{.QuadPart = static_cast<LONGLONG>(size)};
-        SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
-        SetEndOfFile(file);
-        CloseHandle(file);
+        const LARGE_INTEGER end{.QuadPart = static_cast<LONGLONG>(size)};
+        ASSERT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file) && CloseHandle(file));
         EXPECT_EQ(files.ReadWholeFile(path).has_value(), size == Win32Files::kLargestFile) << size;
     }
     // The program's folder is where it stands, with a backslash only at a drive's root.
@@ -142,19 +129,13 @@ TEST(Win32MessagePumpTest, HandlesEveryPendingMessageAndReturns) {
     DestroyWindow(edit);
 }
 
-struct Program {
-    const char* file;
-    bool showsWindows;
-    bool hasIcon;
-};
-
-void PrintTo(const Program& program, std::ostream* out) { *out << program.file; }
-
-class ResourcesTest : public testing::TestWithParam<Program> {};
+// A program's file, whether it shows windows and whether it has the icon.
+class ResourcesTest : public testing::TestWithParam<std::tuple<const char*, bool, bool>> {};
 
 // Read out of the program's file as Windows reads them.
 TEST_P(ResourcesTest, TheManifestIconAndVersionDetailsAreBuiltIn) {
-    const std::string path = TestProgramFolder() + "\\" + GetParam().file;
+    const auto& [file, showsWindows, hasIcon] = GetParam();
+    const std::string path = TestProgramFolder() + "\\" + file;
     HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module, nullptr) << path;
     const auto resource = [module](const char* name, WORD type) -> std::string_view {  // empty where there is none
@@ -163,37 +144,31 @@ TEST_P(ResourcesTest, TheManifestIconAndVersionDetailsAreBuiltIn) {
                                 : std::string_view{static_cast<const char*>(LockResource(LoadResource(module, found))),
                                                    SizeofResource(module, found)};
     };
+    // The window settings come in one block, shown by the window tests; the rest no behaviour shows.
     const std::string_view manifest = resource(MAKEINTRESOURCEA(1), 24);
-    const std::pair<std::string_view, bool> parts[] = {
-        {R"(<requestedExecutionLevel level="asInvoker")", true},
-        {R"(<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>)", true},  // Windows 7
-        {R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)", true},  // Windows 10
-        {">PerMonitorV2, System</dpiAwareness>", GetParam().showsWindows},
-        {">true</dpiAware>", GetParam().showsWindows},
-        {R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")", GetParam().showsWindows},
-    };
-    for (const auto& [part, present] : parts) {
+    for (const auto& [part, present] :
+         {std::pair<std::string_view, bool>{R"(<requestedExecutionLevel level="asInvoker")", true},
+          {R"(<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>)", true},  // Windows 7
+          {R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)", true},  // Windows 10
+          {">PerMonitorV2, System</dpiAwareness>", showsWindows},
+          {">true</dpiAware>", showsWindows}}) {
         EXPECT_EQ(manifest.find(part) != std::string_view::npos, present) << part;
     }
     EXPECT_TRUE(manifest.ends_with("</assembly>\n"));
 
     // Windows picks each size out of the icon group and makes an icon of it.
     const std::string_view group = resource("KERBCALL", 14);
-    EXPECT_EQ(!group.empty(), GetParam().hasIcon);
-    for (const int size : GetParam().hasIcon ? std::vector<int>{16, 32, 48, 256} : std::vector<int>{}) {
-        auto* directory = reinterpret_cast<PBYTE>(const_cast<char*>(group.data()));
+    EXPECT_EQ(!group.empty(), hasIcon);
+    const auto bytes = [](std::string_view data) { return reinterpret_cast<PBYTE>(const_cast<char*>(data.data())); };
+    for (const int size : hasIcon ? std::vector<int>{16, 32, 48, 256} : std::vector<int>{}) {
         const std::string_view image =
-            resource(MAKEINTRESOURCEA(LookupIconIdFromDirectoryEx(directory, TRUE, size, size, 0)), 3);
-        HICON icon = CreateIconFromResourceEx(reinterpret_cast<PBYTE>(const_cast<char*>(image.data())),
-                                              static_cast<DWORD>(image.size()), TRUE, 0x00030000, 0, 0, 0);
+            resource(MAKEINTRESOURCEA(LookupIconIdFromDirectoryEx(bytes(group), TRUE, size, size, 0)), 3);
+        HICON icon =
+            CreateIconFromResourceEx(bytes(image), static_cast<DWORD>(image.size()), TRUE, 0x00030000, 0, 0, 0);
         ICONINFO info{};
         BITMAP colour{};
         EXPECT_TRUE(GetIconInfo(icon, &info) && GetObjectA(info.hbmColor, sizeof(colour), &colour)) << size;
-        EXPECT_EQ(colour.bmWidth, size);
-        EXPECT_EQ(colour.bmBitsPixel, 32);
-        DeleteObject(info.hbmColor);
-        DeleteObject(info.hbmMask);
-        DestroyIcon(icon);
+        EXPECT_EQ(std::pair(colour.bmWidth, colour.bmBitsPixel), std::pair(LONG{size}, WORD{32}));
     }
     FreeLibrary(module);
 
@@ -208,7 +183,7 @@ TEST_P(ResourcesTest, TheManifestIconAndVersionDetailsAreBuiltIn) {
               KERBCALL_VERSION);
     const std::tuple<const char*, std::string, bool> texts[] = {
         {"FileVersion", KERBCALL_VERSION, true}, {"ProductVersion", KERBCALL_VERSION, true},
-        {"ProductName", "Kerbcall", true},       {"OriginalFilename", GetParam().file, true},
+        {"ProductName", "Kerbcall", true},       {"OriginalFilename", file, true},
         {"FileDescription", "Kerbcall", false},  {"LegalCopyright", "Copyright (C) ", false}};
     for (const auto& [name, expected, whole] : texts) {
         char* value = nullptr;
@@ -220,8 +195,9 @@ TEST_P(ResourcesTest, TheManifestIconAndVersionDetailsAreBuiltIn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Programs, ResourcesTest,
-                         testing::Values(Program{"kerbcall.exe", true, true}, Program{"kerbcall-cli.exe", false, true},
-                                         Program{"zrl.exe", false, false}));
+                         testing::Values(std::tuple("kerbcall.exe", true, true),
+                                         std::tuple("kerbcall-cli.exe", false, true),
+                                         std::tuple("zrl.exe", false, false)));
 
 }  // namespace
 }  // namespace kerbcall::win32_tests
