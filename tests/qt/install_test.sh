@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# The packages as users install them: the .deb (lintian clean of errors, its
-# desktop entry and AppStream metadata valid) and the portable archive, which
-# runs from wherever it is unpacked: its kerbcall-cli checks its Demo.ini and
-# its program passes the end-to-end run. Usage: install_test.sh BUILD_DIR PROGRAM_TEST
+# The .deb and the portable archive as users install them; the archive runs from
+# wherever it is unpacked. Usage: install_test.sh BUILD_DIR PROGRAM_TEST
 set -euo pipefail
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -23,6 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using posix::testing::EndProcess;
 using posix::testing::SimProcess;
 
 // Bytes compared to recognise a sound: 2048 stereo frames, 46 ms at 44.1 kHz.
@@ -51,24 +54,21 @@ std::string Signature(const fs::path& sound, const fs::path& scratch) {
     mci.SendString("open \"" + sound.string() + "\" type mpegvideo alias songNumber1");
     mci.SendString("play songNumber1");
     std::string audio;
-    std::size_t first = 0;
     WaitUntil([&] {
         audio = Read(scratch);
-        first = std::min(audio.find_first_not_of('\0') / 4 * 4, audio.size());
-        return audio.size() - first >= kSignatureBytes;
+        audio.erase(0, std::min(audio.find_first_not_of('\0') / 4 * 4, audio.size()));
+        return audio.size() >= kSignatureBytes;
     });
     mci.CloseDevice();
-    return audio.substr(first, kSignatureBytes);
+    return audio.substr(0, kSignatureBytes);
 }
 
 bool HoldsOpen(pid_t process, const std::string& ending) {
     std::error_code error;
-    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(process) + "/fd", error)) {
-        if (fs::read_symlink(fd.path(), error).string().ends_with(ending)) {
-            return true;
-        }
-    }
-    return false;
+    const fs::directory_iterator fds("/proc/" + std::to_string(process) + "/fd", error);
+    return std::any_of(begin(fds), end(fds), [&](const fs::directory_entry& fd) {
+        return fs::read_symlink(fd.path(), error).string().ends_with(ending);
+    });
 }
 
 // The exit status once the signal has ended the process within a second and
@@ -79,8 +79,7 @@ std::optional<int> EndWith(pid_t process, int signal) {
     if (WaitUntil([&] { return ::waitpid(process, &status, WNOHANG) == process; }, 1500ms)) {
         return status;
     }
-    ::kill(process, SIGKILL);
-    ::waitpid(process, nullptr, 0);
+    EndProcess(process, SIGKILL);
     return std::nullopt;
 }
 
@@ -89,8 +88,7 @@ protected:
     void SetUp() override {
         ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "run under xvfb-run";
         fs::create_directories(folder_);
-        // A program folder given from outside (an unpacked archive) is run as
-        // it stands; otherwise one is put together from the build.
+        // A program folder given from outside (an unpacked archive) is run as it stands.
         if (const char* given = std::getenv("KERBCALL_E2E_PROGRAM_FOLDER")) {
             programFolder_ = given;
         } else {
@@ -102,11 +100,7 @@ protected:
             << "left3.mp3,100\r\nhairpin.mp3,200\r\nfinish.mp3,300\r\n";
         ::setenv("SDL_AUDIODRIVER", "disk", 1);
     }
-    void TearDown() override {
-        if (program_ > 0) {
-            EndWith(std::exchange(program_, -1), SIGKILL);
-        }
-    }
+    void TearDown() override { EndProcess(std::exchange(program_, -1), SIGKILL); }
     ~RealProgram() override { fs::remove_all(folder_); }
 
     // The real program brought into the state.
@@ -116,7 +110,7 @@ protected:
         mainWindow_.clear();
         TearDown();
         // A program that found no display (the X server busy with another
-        // client's going) ends at once: it is started again. A slow one is waited for.
+        // client's going) ends at once: it is started again.
         for (int look = 0; look < 6 && (chooser.empty() || mainWindow_.empty()); ++look) {
             if (program_ < 0 || ::waitpid(program_, nullptr, WNOHANG) == program_) {
                 program_ = StartProgram({(programFolder_ / "kerbcall").string()});
@@ -128,13 +122,12 @@ protected:
         if (state == State::kChooserOpen) {
             return;
         }
-        // A double click that a busy machine split into two clicks is made
-        // again, while the chooser shows: a click past it would reach Start.
+        // A double click a busy machine split is made again while the chooser
+        // shows (a click past it would reach Start); so is a lost Start click.
         const auto chooserGone = [&] { return WindowOf(program_, kChooserTitle, false).empty(); };
         ASSERT_TRUE(WaitUntil([&] {
             return chooserGone() || (Click(chooser, kFirstFileX, kFirstFileY, 2) && WaitUntil(chooserGone, 10s));
         })) << "a double click on the note file selects it";
-        // A Start click that a busy machine lost is made again.
         ASSERT_TRUE(WaitUntil([&] {
             return Click(mainWindow_, kCommand2X, kCommand2Y, 1) &&
                    WaitUntil([&] { return HoldsOpen(program_, "activated.mp3"); }, 15s);
@@ -176,9 +169,8 @@ TEST_F(RealProgram, PickStartDriveAndStop) {
     }
     std::ofstream(folder_ / "drive.csv") << "0,0\n2,100\n4,200\n6,300\n";  // two seconds at each note
     // The program may find another test's stand-in; such a run is made again.
-    int attempt = 0;
     std::optional<SimProcess> sim;  // driving still when Stop is pressed
-    for (bool foreign = true; foreign; ++attempt) {
+    for (int attempt = 0, foreign = 1; foreign != 0; ++attempt) {
         ASSERT_LT(attempt, 5) << "the program found another simulator in every attempt";
         fs::remove(heard_);
         ASSERT_NO_FATAL_FAILURE(StartIn(State::kWaiting));
@@ -218,24 +210,21 @@ TEST_F(RealProgram, EachStopSignalEndsItInEveryStateWithinASecondAndAHalf) {
 TEST_F(RealProgram, CtrlCEndsTheCompanionToolsWhileTheyWait) {
     int samples[2];
     ASSERT_EQ(::pipe(samples), 0);
-    const std::pair<std::vector<std::string>, int> tools[] = {
-        {{KERBCALL_SIM_PATH, "--hold"}, -1},
-        {{KERBCALL_CLI_PATH, "replay", (programFolder_ / "Assen.ini").string()}, samples[0]},
-    };
-    for (const auto& [words, input] : tools) {
-        const pid_t tool = StartProgram(words, input);
+    ::dup2(samples[0], STDIN_FILENO);  // the replay's samples, which never come
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{KERBCALL_SIM_PATH, "--hold"},
+          {KERBCALL_CLI_PATH, "replay", (programFolder_ / "Assen.ini").string()}}) {
+        const pid_t tool = StartProgram(words);
         const std::string proc = "/proc/" + std::to_string(tool);
-        const fs::path program = words[0];
         // Asleep in the tool itself, as on a read or a wait.
         EXPECT_TRUE(WaitUntil([&] {
             std::error_code error;
-            return fs::read_symlink(proc + "/exe", error) == program &&
+            return fs::read_symlink(proc + "/exe", error) == words[0] &&
                    Read(proc + "/stat").find(") S ") != std::string::npos;
         })) << words[0];
         EXPECT_TRUE(EndWith(tool, SIGINT)) << words[0];
     }
-    ::close(samples[0]);
-    ::close(samples[1]);
+    ::close(samples[1]);  // the test's own input ends here
 }
 
 }  // namespace

@@ -49,11 +49,6 @@ protected:
         }
         return texts;
     }
-    void ShowChooser() {
-        chooser().Show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&chooser()));
-        chooser().dirList.setFocus(Qt::MouseFocusReason);
-    }
 
     class Windows : public ChooserWindows {
     public:
@@ -111,7 +106,9 @@ TEST_F(QtViewsTest, AHighlightedFolderOpensOnADoubleClickOrWhenTheFolderListLose
         {false, [this] { mainWindow.Show(); }},  // another window takes the focus
     };
     for (const auto& [doubleClick, leave] : ways) {
-        ShowChooser();
+        chooser().Show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&chooser()));
+        chooser().dirList.setFocus(Qt::MouseFocusReason);
         Click(chooser().dirList, QDir(folder.path()).dirName(), true);
         ASSERT_EQ(Files(), QStringList({"Monza.ini"}));
         Click(chooser().dirList, "Tracks", doubleClick);
@@ -141,9 +138,7 @@ TEST_F(QtViewsTest, AnUnreadableVolumePutsTheDriveBackAndOnlyTheMainWindowsClosi
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }
