@@ -1,8 +1,5 @@
 #pragma once
 
-// Controls of the two windows as plain values; a change runs the chooser's
-// handler as a toolkit's control would.
-
 #include <memory>
 #include <set>
 #include <string>
@@ -19,7 +16,6 @@ struct FakeControl : app::Window, app::Button, app::Label {
     std::string text;
     bool enabled = true;
     int shows = 0;
-
     void Show() override { ++shows; }
     void Close() override {}
     std::string Caption() const override { return text; }
@@ -33,28 +29,19 @@ using FakeWindow = FakeControl;
 using FakeButton = FakeControl;
 using FakeLabel = FakeControl;
 
-// The drive of a path, as "C:".
-inline std::string DriveOf(std::string_view path) { return std::string(path.substr(0, 2)); }
-
 struct FakeFileList : app::FileList {
     std::string path;
     std::string pattern;
     std::string selected;
-    app::FrmFileManager2* form = nullptr;
-
     std::string Path() const override { return path; }
     void SetPath(std::string_view folder) override { selected.clear(), path = folder; }
     std::string Pattern() const override { return pattern; }
     void SetPattern(std::string_view value) override { selected.clear(), pattern = value; }
     std::string FileName() const override { return selected; }
-    void Click(const std::string& name) {
-        selected = name;
-        form->filList_Click();
-    }
 };
 
-// The chooser with its drive and folder lists: every folder opens but those on
-// unreachable drives; a drive opens on the open folder when that is on it, else on its root.
+// The chooser with its drive and folder lists, running its handlers on a change as a toolkit does: every folder opens
+// but those on unreachable drives; a drive opens on the open folder when that is on it, else on its root.
 struct FakeChooserView : app::ChooserView, app::DriveList, app::DirectoryList {
     FakeControl window;
     FakeControl cmdSelect;
@@ -64,23 +51,22 @@ struct FakeChooserView : app::ChooserView, app::DriveList, app::DirectoryList {
     std::string path;
     std::set<std::string> unreachableDrives;
     app::FrmFileManager2* form = nullptr;
-
     app::ChooserControls Controls() override { return {window, cmdSelect, cmdCancel, *this, *this, filList}; }
-    void RouteEventsTo(app::FrmFileManager2& routed) override { form = filList.form = &routed; }
+    void RouteEventsTo(app::FrmFileManager2& routed) override { form = &routed; }
     std::string Drive() const override { return drive; }
     void SetDrive(std::string_view folder) override {
-        if (std::exchange(drive, DriveOf(folder)) != drive) {
+        if (std::exchange(drive, std::string(folder.substr(0, 2))) != drive) {
             form->drvList_Change();
         }
     }
     std::string Path() const override { return path; }
     bool SetPath(std::string_view requested) override {
-        const std::string onDrive = DriveOf(requested);
+        const std::string onDrive(requested.substr(0, 2));
         if (unreachableDrives.contains(onDrive)) {
             return false;
         }
         const std::string target =
-            requested != onDrive ? std::string(requested) : (DriveOf(path) == onDrive ? path : onDrive + "\\");
+            requested != onDrive ? std::string(requested) : (path.starts_with(onDrive) ? path : onDrive + "\\");
         if (std::exchange(path, target) != target) {
             form->dirList_Change();
         }
@@ -92,9 +78,7 @@ struct FakeChooserView : app::ChooserView, app::DriveList, app::DirectoryList {
 struct FakeChooserViews : app::ChooserViewFactory {
     FakeChooserView* last = nullptr;
     std::unique_ptr<app::ChooserView> CreateView() override {
-        auto view = std::make_unique<FakeChooserView>();
-        last = view.get();
-        return view;
+        return std::unique_ptr<app::ChooserView>(last = new FakeChooserView());
     }
 };
 

@@ -3,6 +3,7 @@
 #include <bit>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/note_file.h"
@@ -36,7 +37,6 @@ TEST(NoteFileTest, LinesAreSkippedCutAndSplitAndDistancesRoundHalfToEven) {
         {"; first chicane\r\n[ Track ]\r\n\r\n", Notes(std::in_place)},
         {"right2.mp3,241;tightens\rcaution.mp3, 3\t07.5\r900\r[Track]\r   ; later\ra.mp3;b.mp3,100\rleft3.mp3 ,125,200",
          Notes{{{"right2.mp3", 241}, {"caution.mp3", 308}, {"", 900}, {"", 0}, {"", 0}, {"", 0}, {"left3.mp3 ", 125}}}},
-        {"a,1\r\nb,2\rc,3\r\n\r\n", Notes{{{"a", 1}, {"b", 2}, {"c", 3}}}},
         {"a,100\nbravo,200", Notes{{{"a", 100}}}},
         {longName + ",5;c", Notes{{{longName, 5}}}},
         {longName + "xxx,5", std::nullopt},
@@ -82,9 +82,8 @@ TEST(ProcessDiscoveryTest, FindsTheFirstSimulatorByNameInFreshSnapshotsYieldingO
         ProcessDiscovery discovery(platform.processes, platform.memory, platform.pump, platform.program);
         discovery.LoadExecutableNames();
         discovery.FindSimProcess(false);
-        EXPECT_EQ(discovery.simProcessId, c.processId);
-        EXPECT_EQ(discovery.simExecutableIndex, c.slot) << c.processId;
-        EXPECT_EQ(discovery.simProcess, 0x1234U) << c.processId;
+        EXPECT_EQ(std::tuple(discovery.simProcessId, discovery.simExecutableIndex, discovery.simProcess),
+                  std::tuple(c.processId, c.slot, platform::ProcessHandle{0x1234}));
         EXPECT_EQ(platform.processes.snapshotsTaken, static_cast<int>(c.passes.size())) << c.processId;
         EXPECT_EQ(platform.pump.yields, c.yields) << c.processId;
     }

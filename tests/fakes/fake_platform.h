@@ -1,61 +1,50 @@
 #pragma once
 
-// Fakes of the outside services: they record what the program asked.
-
 #include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/note_table.h"
 #include "platform/services.h"
 
 namespace kerbcall {
-
 inline bool operator==(const PaceNote& a, const PaceNote& b) {
     return a.soundFile == b.soundFile && a.triggerDistance == b.triggerDistance;
 }
 
-}  // namespace kerbcall
-
-namespace kerbcall::fakes {
-
-// Thrown by FakeProgram::End so that a test sees the program end at once.
-struct ProgramEnded {};
+namespace fakes {
+struct ProgramEnded {};  // thrown by FakeProgram::End: a test sees the program end at once
 
 struct FakeSnapshot : platform::ProcessSnapshot {
+    explicit FakeSnapshot(std::vector<platform::ProcessEntry> listed) : entries(std::move(listed)) {}
     std::vector<platform::ProcessEntry> entries;
     std::size_t next = 0;
     bool Next(platform::ProcessEntry& entry) override {
         return next < entries.size() && (entry = entries[next++], true);
     }
 };
-
 struct FakeProcessList : platform::ProcessList {
     std::vector<std::vector<platform::ProcessEntry>> passes{{}};  // one per pass, the last repeating
     int failingPass = -1;                                         // counted from 0
     int snapshotsTaken = 0;
     std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override {
-        const auto pass = static_cast<std::size_t>(snapshotsTaken++);
-        if (pass == static_cast<std::size_t>(failingPass)) {
-            return nullptr;
-        }
-        auto snapshot = std::make_unique<FakeSnapshot>();
-        snapshot->entries = passes[std::min(pass, passes.size() - 1)];
-        return snapshot;
+        const int pass = snapshotsTaken++;
+        return pass == failingPass ? nullptr
+                                   : std::make_unique<FakeSnapshot>(
+                                         passes[std::min(static_cast<std::size_t>(pass), passes.size() - 1)]);
     }
 };
 
 struct FakeProcessMemory : platform::ProcessMemory {
-    std::map<std::uint32_t, platform::ProcessHandle> openable;  // process id -> handle
+    std::map<std::uint32_t, platform::ProcessHandle> openable;  // process id -> handle; any other opens as 0
     std::map<std::uint64_t, std::uint8_t> bytes;                // of any open process
     std::vector<std::uint64_t> reads;                           // addresses, in order
-    platform::ProcessHandle OpenForReading(std::uint32_t processId) override {
-        return openable.contains(processId) ? openable[processId] : 0;
-    }
+    platform::ProcessHandle OpenForReading(std::uint32_t processId) override { return openable[processId]; }
     bool Read(platform::ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override {
         reads.push_back(address);
         for (std::size_t i = 0; i < buffer.size(); ++i) {
@@ -69,8 +58,8 @@ struct FakeProcessMemory : platform::ProcessMemory {
     }
     bool HasExited(platform::ProcessHandle /*process*/) override { return false; }
     void Store(std::uint64_t address, const std::vector<std::uint8_t>& values) {
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            bytes[address + i] = values[i];
+        for (const std::uint8_t value : values) {
+            bytes[address++] = value;
         }
     }
 };
@@ -79,20 +68,15 @@ struct FakeFiles : platform::Files {
     std::map<std::string, std::string> files;  // path -> bytes
     bool FileExists(std::string_view path) override { return files.contains(std::string(path)); }
     std::optional<std::string> ReadWholeFile(std::string_view path) override {
-        const auto it = files.find(std::string(path));
-        return it == files.end() ? std::nullopt : std::optional(it->second);
+        return FileExists(path) ? std::optional(files.at(std::string(path))) : std::nullopt;
     }
 };
 
 struct FakeMci : platform::Mci {
     std::vector<std::string> commands;
     std::int32_t answer = 0;
-    std::int32_t SendString(std::string_view command) override {
-        commands.emplace_back(command);
-        return answer;
-    }
+    std::int32_t SendString(std::string_view command) override { return commands.emplace_back(command), answer; }
 };
-
 // Passes every command on to a real service and keeps what it answered.
 struct RecordingMci : platform::Mci {
     explicit RecordingMci(platform::Mci& real) : service(real) {}
@@ -103,8 +87,7 @@ struct RecordingMci : platform::Mci {
     };
     std::vector<Sent> sent;
     std::int32_t SendString(std::string_view command) override {
-        sent.push_back({std::string(command), service.SendString(command)});
-        return sent.back().code;
+        return sent.emplace_back(Sent{std::string(command), service.SendString(command)}).code;
     }
 };
 
@@ -112,13 +95,11 @@ struct FakeSleeper : platform::Sleeper {
     std::vector<std::uint32_t> sleeps;
     void Sleep(std::uint32_t milliseconds) override { sleeps.push_back(milliseconds); }
 };
-
 struct FakeMessagePump : platform::MessagePump {
     int yields = 0;
     std::function<void(int yield)> onYield = [](int) {};  // the test's stand-in for the user
     void HandlePendingMessages() override { onYield(++yields); }
-    // A wait is one yield; it never sleeps.
-    void HandleMessagesUntil(Clock::time_point /*deadline*/) override { HandlePendingMessages(); }
+    void HandleMessagesUntil(Clock::time_point /*deadline*/) override { HandlePendingMessages(); }  // never sleeps
 };
 
 struct FakeProgram : platform::Program {
@@ -138,7 +119,6 @@ struct FakeProgram : platform::Program {
     }
 };
 
-// All fakes together, with the Services bundle the program takes.
 struct FakePlatform {
     FakeProcessList processes;
     FakeProcessMemory memory;
@@ -150,4 +130,5 @@ struct FakePlatform {
     platform::Services services{processes, memory, files, mci, sleeper, pump, program};
 };
 
-}  // namespace kerbcall::fakes
+}  // namespace fakes
+}  // namespace kerbcall
