@@ -1,5 +1,4 @@
-// Note files as users keep them, read the way the program reads them: the
-// real file service with Windows paths and wildcards, the real reader.
+// Note files as users keep them, read by the real reader through the real file service.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

@@ -16,8 +16,7 @@ ScratchFolder::ScratchFolder() : path_((fs::temp_directory_path() / "kerbcall-fa
     if (::mkdtemp(path_.data()) == nullptr) {
         throw std::runtime_error("cannot make a scratch folder in " + fs::temp_directory_path().string());
     }
-    fs::permissions(path_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                               fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(path_, static_cast<fs::perms>(0755));
 }
 
 ScratchFolder::~ScratchFolder() {

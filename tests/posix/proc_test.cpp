@@ -1,5 +1,4 @@
-// /proc and /proc/PID/mem against real processes: a forked child, the
-// stand-in simulator, and the main window meeting one that exits.
+// /proc and /proc/PID/mem against the stand-in simulator, and the main window meeting one that exits.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -10,6 +9,7 @@
 #include <cmath>
 #include <optional>
 #include <sstream>
+#include <tuple>
 
 #include "app/main_window.h"
 #include "platform/posix/posix_files.h"
@@ -27,8 +27,7 @@ namespace {
 
 std::uint32_t Id(pid_t process) { return static_cast<std::uint32_t>(process); }
 
-// The processes as /proc lists them, so that the simulators of other programs
-// on the machine take no part.
+// The processes as /proc lists them, so that other programs' simulators take no part.
 std::vector<platform::ProcessEntry> Listed(const std::vector<pid_t>& processes) {
     std::vector<platform::ProcessEntry> listed;
     const auto snapshot = ProcFsProcessList().TakeSnapshot();
@@ -40,8 +39,7 @@ std::vector<platform::ProcessEntry> Listed(const std::vector<pid_t>& processes) 
     return listed;
 }
 
-// Process folders as /proc shows them for a moment: some have lost their
-// files already, some are zombies or exiting, some were cut short.
+// Process folders as /proc shows them for a moment: gone already, zombies, exiting, cut short.
 TEST(ProcessList, FoldersThatVanishedOrAreCutShortAreLeftOut) {
     const faults::ScratchFolder proc;
     proc.Write("100/stat", "100 (zrl.exe) S 1 100 100 0 -1");
@@ -62,31 +60,24 @@ TEST(ProcessList, FoldersThatVanishedOrAreCutShortAreLeftOut) {
     proc.Write("99999999999/stat", "1 (zrl.exe) S 1");
     const auto snapshot = ProcFsProcessList(proc.path()).TakeSnapshot();
     ASSERT_NE(snapshot, nullptr);
-    std::vector<std::pair<std::uint32_t, std::string>> entries;
+    std::vector<std::string> entries;
     for (platform::ProcessEntry entry; snapshot->Next(entry);) {
-        entries.emplace_back(entry.processId, entry.exeName);
+        entries.push_back(std::to_string(entry.processId) + " " + entry.exeName);
     }
     std::ranges::sort(entries);
-    EXPECT_EQ(entries, (std::vector<std::pair<std::uint32_t, std::string>>{{100, "zrl.exe"},
-                                                                           {106, "a) (b)"},
-                                                                           {107, "a-much-longer-sim.exe"},
-                                                                           {108, "a-much-longer-s"},
-                                                                           {110, "zrlm66.exe"}}));
+    EXPECT_EQ(entries, (std::vector<std::string>{"100 zrl.exe", "106 a) (b)", "107 a-much-longer-sim.exe",
+                                                 "108 a-much-longer-s", "110 zrlm66.exe"}));
     EXPECT_EQ(ProcFsProcessList(proc.PathOf("missing")).TakeSnapshot(), nullptr);
 }
 
 // Each build is read at its own address; as another user the simulator is out
 // of reach, and one line on the hint stream says why, once.
 TEST(SimulatorProcess, IsFoundUnderItsNameAndReadAtItsBuildsAddressByItsUserOnly) {
-    const struct {
-        const char* build;
-        const char* name;
-        int slot;
-        std::uint64_t address;
-    } cases[] = {{"early", "ZRLXSC.EXE", 13, kEarlyPositionAddress}, {"late", "zrl.exe", 1, kLatePositionAddress}};
-    for (const auto& c : cases) {
-        const testing::SimProcess sim({"--length", "5000", "--start", "1234.5", "--speed", "0.001", "--hold", "--build",
-                                       c.build, "--name", c.name});
+    const std::tuple<const char*, const char*, int, std::uint64_t> cases[] = {
+        {"early", "ZRLXSC.EXE", 13, kEarlyPositionAddress}, {"late", "zrl.exe", 1, kLatePositionAddress}};
+    for (const auto& [build, name, slot, address] : cases) {
+        const testing::SimProcess sim(
+            {"--length", "5000", "--start", "1234.5", "--speed", "0.001", "--hold", "--build", build, "--name", name});
         // The simulator link as the program runs it, up to the first sample.
         fakes::FakePlatform fake;
         fake.processes.passes = {Listed({sim.pid()})};
@@ -100,8 +91,8 @@ TEST(SimulatorProcess, IsFoundUnderItsNameAndReadAtItsBuildsAddressByItsUserOnly
         position.SelectPositionAddress();
         position.SamplePosition();
         EXPECT_EQ(discovery.simProcessId, Id(sim.pid()));
-        EXPECT_EQ(discovery.simExecutableIndex, c.slot);
-        EXPECT_EQ(position.positionAddress, c.address);
+        EXPECT_EQ(discovery.simExecutableIndex, slot);
+        EXPECT_EQ(position.positionAddress, address);
         EXPECT_NEAR(position.currentPosition, 1234.5F, 0.01F);
         if (::geteuid() != 0) {
             continue;
@@ -151,39 +142,33 @@ TEST(ProcessFaults, ASimulatorThatExitsIsLookedForAgainAndStopStillEndsTheProgra
     fakes::FakeChooserViews views;
     app::StartupForm form(globals, services, {window, command2, label1}, views);
 
-    int passesOnFirst = 0;
-    int passesOnSecond = 0;
-    std::vector<std::string> opened;
+    int passes = 0;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    const auto stop = [&] {
-        std::ranges::copy_if(fake.mci.commands, std::back_inserter(opened),
-                             [](const std::string& command) { return command.starts_with("open"); });
-        form.Command2_Click();
-    };
     fake.pump.onYield = [&](int) {
         if (std::chrono::steady_clock::now() > giveUp) {
-            stop();  // the second simulator was never read
+            form.Command2_Click();  // the second simulator was never read
         }
         if (std::abs(form.position.currentPosition - 1000.0F) > 1.0F) {
             return;  // looking for a simulator, or reading one that has gone
         }
-        if (form.discovery.simProcessId == Id(first.pid()) && ++passesOnFirst == kPassesEach) {
+        if (form.discovery.simProcessId == Id(first.pid()) && ++passes == kPassesEach) {
             ::kill(first.pid(), SIGKILL);
             siginfo_t ended{};
             ::waitid(P_PID, Id(first.pid()), &ended, WEXITED | WNOWAIT);
             second.emplace(kSimulator);
             fake.processes.passes = {Listed({first.pid(), second->pid()})};
-        } else if (second && form.discovery.simProcessId == Id(second->pid()) && ++passesOnSecond == kPassesEach) {
-            stop();
+        } else if (second && form.discovery.simProcessId == Id(second->pid()) && ++passes == 2 * kPassesEach) {
+            form.Command2_Click();
         }
     };
     EXPECT_THROW(form.Command2_Click(), fakes::ProgramEnded);
 
-    ASSERT_TRUE(second);
-    EXPECT_EQ(form.discovery.simProcessId, Id(second->pid()));
+    // A second "start" can come only from the second simulator, read from a fresh start.
+    std::vector<std::string> opened = fake.mci.commands;
+    std::erase_if(opened, [](const std::string& command) { return !command.starts_with("open"); });
     EXPECT_EQ(opened,
               (std::vector<std::string>{form.sound.OpenCommand("activated.mp3"), form.sound.OpenCommand("start.mp3"),
-                                        form.sound.OpenCommand("start.mp3")}));
+                                        form.sound.OpenCommand("start.mp3"), form.sound.OpenCommand(kDeactivatedCue)}));
     EXPECT_EQ(fake.sleeper.sleeps, std::vector<std::uint32_t>{app::kDeactivationCueMilliseconds});
     EXPECT_EQ(fake.mci.commands.back(), "close songNumber1");
 }

@@ -1,5 +1,4 @@
-// kerbcall-cli record in a pseudo-terminal against a real kerbcall-sim: the
-// keys typed, what it writes and prints, and the terminal it leaves behind.
+// kerbcall-cli record in a pseudo-terminal against a real kerbcall-sim, and the terminal it leaves.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
@@ -11,6 +10,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -78,37 +78,30 @@ private:
 // Each case types its keys once the distance shows, then ends: Enter, Ctrl-D,
 // Ctrl-C or SIGTERM. One first meets a simulator that ends, and waits for the next.
 TEST(Record, WritesEachKeysNoteAtOnceAndPutsTheTerminalBack) {
-    const struct {
-        std::string oldOut;  // none when empty
-        std::string keyMap;  // default keys when empty
-        bool firstSimulatorEnds;
-        std::string keys;
-        std::string ending;  // typed last, or "SIGTERM"
-        int exitCode;
-        std::string out;
-    } cases[] = {
+    // No old file, or default keys, when empty; the ending is typed last unless SIGTERM.
+    const std::tuple<std::string, std::string, bool, std::string, std::string, int, std::string> cases[] = {
         {"", "", false, "1q\x7fh", "\r", 0, "left1.mp3,1234\r\nhairpin.mp3,1234\r\n"},
         {"a.mp3,5", "", false, {'\x7f', '6'}, "\x04", 0, "a.mp3,5\r\nleft6.mp3,1234\r\n"},
         {"", "z,zap.mp3\n", false, "z", "\x03", 0, "zap.mp3,1234\r\n"},
         {"a,1\r\n", "", false, "y", "SIGTERM", 128 + SIGTERM, "a,1\r\nright6.mp3,1234\r\n"},
         {"", "", true, "f", "\r", 0, "finish.mp3,1234\r\n"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.out);
+    for (const auto& [oldOut, keyMap, firstSimulatorEnds, keys, ending, exitCode, out] : cases) {
+        SCOPED_TRACE(out);
         const faults::ScratchFolder folder;
         folder.Write("hold.csv", "0,1234.4\n");
         folder.Write("short.csv", "0,10\n1.5,20\n");
-        folder.Write("keys.txt", c.keyMap);
-        if (!c.oldOut.empty()) {
-            folder.Write("out.ini", c.oldOut);
+        folder.Write("keys.txt", keyMap);
+        if (!oldOut.empty()) {
+            folder.Write("out.ini", oldOut);
         }
         std::vector<std::string> args{folder.PathOf("out.ini")};
-        if (!c.keyMap.empty()) {
+        if (!keyMap.empty()) {
             args.insert(args.end(), {"--keys", folder.PathOf("keys.txt")});
         }
         Recorder recorder(args);
         std::vector<std::vector<std::string>> simulators{{"--replay", folder.PathOf("hold.csv"), "--hold"}};
-        if (c.firstSimulatorEnds) {
+        if (firstSimulatorEnds) {
             simulators.insert(simulators.begin(), {"--replay", folder.PathOf("short.csv")});
         }
         if (!recorder.WaitFor("waiting for the simulator")) {
@@ -125,17 +118,17 @@ TEST(Record, WritesEachKeysNoteAtOnceAndPutsTheTerminalBack) {
             }
         }
         ASSERT_TRUE(recorder.WaitFor("distance 1234.4")) << recorder.said;
-        for (const char key : c.keys) {
+        for (const char key : keys) {
             recorder.Type(std::string(1, key));
             ASSERT_TRUE(recorder.WaitFor(key == '\x7f' ? "back\r\n" : ",1234\r\n")) << recorder.said;
         }
-        if (c.ending == "SIGTERM") {
+        if (ending == "SIGTERM") {
             ::kill(recorder.pid, SIGTERM);
         } else {
-            recorder.Type(c.ending);
+            recorder.Type(ending);
         }
-        EXPECT_EQ(recorder.Wait(), std::pair(c.exitCode, true)) << recorder.said;
-        EXPECT_EQ(folder.Read("out.ini"), c.out);
+        EXPECT_EQ(recorder.Wait(), std::pair(exitCode, true)) << recorder.said;
+        EXPECT_EQ(folder.Read("out.ini"), out);
     }
 }
 

@@ -7,24 +7,19 @@
 #include <unistd.h>
 #include <utmp.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
 namespace kerbcall::posix::testing {
 
 pid_t StartProcess(std::vector<std::string> words, int output) {
-    std::vector<char*> argv;
-    for (std::string& word : words) {
-        argv.push_back(word.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv(words.size() + 1, nullptr);
+    std::ranges::transform(words, argv.begin(), [](std::string& word) { return word.data(); });
     const pid_t child = ::fork();
     if (child == 0) {
-        if (::isatty(output) != 0) {
-            ::login_tty(output);
-        } else if (output >= 0) {
-            ::dup2(output, STDOUT_FILENO);
-        }
+        // With no output open, dup2 fails and the child keeps this process's.
+        static_cast<void>(::isatty(output) != 0 ? ::login_tty(output) : ::dup2(output, STDOUT_FILENO));
         ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
@@ -39,15 +34,13 @@ void EndProcess(pid_t process, int signal) {
 }
 
 SimProcess::SimProcess(const std::vector<std::string>& args) {
-    int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
+    int ends[2] = {-1, -1};
+    static_cast<void>(::pipe2(ends, O_CLOEXEC));  // without a pipe the first line never comes
     std::vector<std::string> words{KERBCALL_SIM_PATH};
     words.insert(words.end(), args.begin(), args.end());
-    pid_ = StartProcess(std::move(words), pipeEnds[1]);
-    ::close(pipeEnds[1]);
-    output_ = pipeEnds[0];
+    pid_ = StartProcess(std::move(words), ends[1]);
+    ::close(ends[1]);
+    output_ = ends[0];
     // The stand-in writes its first line once its memory holds the values.
     pollfd waiting{output_, POLLIN, 0};
     char first = 0;
