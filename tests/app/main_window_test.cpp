@@ -82,7 +82,7 @@ TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
     for (const auto& c : cases) {
         App app;
         if (c.noteFile != nullptr) {
-            app.platform.files.files["C:\\Kerbcall\\Monza.ini"] = c.noteFile;
+            app.platform.files.files["C:\\Tracks\\Monza.ini"] = c.noteFile;
             app.platform.processes.passes = {{{1, "init"}, {4242, "zrl.exe"}}};
             app.platform.memory.openable[4242] = 77;
             app.platform.memory.Store(kBuildProbeAddress, {kEarlyBuildProbeByte, 0, 0, 0});
@@ -90,6 +90,7 @@ TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
         }
         app.platform.processes.failingPass = c.failingPass;
         app.form.Form_Load();
+        app.views.last->filList.path = "C:\\Tracks";  // the note file is read from the folder it was chosen in
         app.Choose("Monza.ini");
         app.platform.pump.onYield = [&](int yield) {
             EXPECT_EQ(app.label1.text, yield <= 10 ? "Monza activated" : "Spa");
