@@ -70,8 +70,23 @@ protected:
     app::StartupForm form{globals, platform.services, mainWindow.Controls(), views};
 };
 
-TEST_F(QtViewsTest, TheListsTakeThePanelsFontAndCancelHasTheFocusAndEscape) {
+TEST_F(QtViewsTest, BothWindowsStandAsTheSharedLayoutPutsThemAndCancelHasTheFocusAndEscape) {
+    namespace layout = app::layout;
     ChooserWindow view(platform.program);
+    const auto pixels = [](int twips) { return qRound(twips / 15.0); };  // the offscreen screen has 96 DPI
+    const std::pair<QWidget*, layout::Place> placed[] = {
+        {&mainWindow.Command2, layout::kCommand2}, {&mainWindow.Label1, layout::kLabel1},
+        {&view.Picture1, layout::kPicture1},       {&view.drvList, layout::kDrvList},
+        {&view.dirList, layout::kDirList},         {&view.filList, layout::kFilList},
+        {&view.cmdSelect, layout::kCmdSelect},     {&view.cmdCancel, layout::kCmdCancel}};
+    for (const auto& [widget, place] : placed) {
+        EXPECT_EQ(widget->geometry(),
+                  QRect(pixels(place.left), pixels(place.top), pixels(place.width), pixels(place.height)));
+    }
+    for (const auto& [window, client] :
+         {std::pair<QWidget*, layout::Size>{&mainWindow, layout::kMainWindowClient}, {&view, layout::kChooserClient}}) {
+        EXPECT_EQ(window->size(), QSize(pixels(client.width), pixels(client.height)));
+    }
     EXPECT_EQ(mainWindow.Label1.font().weight(), app::layout::kBoldWeight);
     EXPECT_DOUBLE_EQ(view.Picture1.font().pointSizeF(), app::layout::kPicture1Points);
     EXPECT_EQ(view.filList.font(), view.Picture1.font());
