@@ -33,7 +33,7 @@ int main() {
         posix::PosixSleeper sleeper;
         qt::QtMessagePump pump;
         platform::Services services{processes, memory, files, mci, sleeper, pump, program};
-        const qt::ProgramWindows windows(services);
+        qt::ProgramWindows windows(services);
         // The sound server's stream runs from here on, so that Start is
         // heard at once.
         QTimer::singleShot(0, [&mci] { mci.OpenDevice(); });

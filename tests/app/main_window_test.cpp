@@ -112,6 +112,13 @@ TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
         EXPECT_EQ(app.platform.program.messages.size(), *c.message == '\0' ? 0U : 1U) << heard;
         EXPECT_EQ(app.platform.program.messages.empty() ? "" : app.platform.program.messages[0].text, c.message);
     }
+    for (const char* caption : {"start", "Start ", "START"}) {  // only the exact caption starts a run
+        App app;
+        app.command2.text = caption;
+        app.platform.pump.onYield = [&](int) { app.form.Command2_Click(); };  // a run started is stopped at once
+        EXPECT_THROW(app.form.Command2_Click(), ProgramEnded) << caption;
+        EXPECT_EQ(app.Heard(), "close deactivated close") << caption;
+    }
 }
 
 TEST(HandleEventTest, AnUntakenErrorIsReportedAndEndsTheProgram) {

@@ -105,12 +105,14 @@ TEST(Record, WritesEachKeysNoteAtOnceAndPutsTheTerminalBack) {
             simulators.insert(simulators.begin(), {"--replay", folder.PathOf("short.csv")});
         }
         if (!recorder.WaitFor("waiting for the simulator")) {
+            ASSERT_NE(recorder.said.find("recording from zrl.exe (pid"), std::string::npos) << recorder.said;
             GTEST_SKIP() << "another simulator runs on this machine: " << recorder.said;
         }
         std::optional<testing::SimProcess> sim;
         for (const auto& simulator : simulators) {
             sim.emplace(simulator);
             if (!recorder.WaitFor("recording from zrl.exe (pid " + std::to_string(sim->pid()) + ")")) {
+                ASSERT_NE(recorder.said.find("recording from zrl.exe (pid"), std::string::npos) << recorder.said;
                 GTEST_SKIP() << "another simulator runs on this machine: " << recorder.said;
             }
             if (&simulator != &simulators.back()) {

@@ -108,6 +108,7 @@ TEST(Win32FilesTest, FindsAndReadsFilesButNotFoldersOrTooLargeOnesBesideTheProgr
         const LARGE_INTEGER end{.QuadPart = static_cast<LONGLONG>(size)};
         ASSERT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file) && CloseHandle(file));
         EXPECT_EQ(files.ReadWholeFile(path).has_value(), size == Win32Files::kLargestFile) << size;
+        DeleteFileA(path.c_str());
     }
     // The program's folder is where it stands, with a backslash only at a drive's root.
     EXPECT_TRUE(files.FileExists(TestProgramFolder() + "\\kerbcall_win32_tests.exe"));
