@@ -12,11 +12,10 @@
 
 namespace kerbcall::cli {
 
-// The author's bench: commands that write note files. Each adds itself to
-// `app` as a subcommand that, when run, leaves its exit status in `exitStatus`.
-void AddEditCommand(CLI::App& app, int& exitStatus);
-void AddLeadCommand(CLI::App& app, int& exitStatus);
-void AddRecordCommand(CLI::App& app, int& exitStatus);
+// The author's bench: commands that write note files.
+void AddEditCommand(CommandLine& commandLine);
+void AddLeadCommand(CommandLine& commandLine);
+void AddRecordCommand(CommandLine& commandLine);
 
 // The note file a command rewrites and where the result goes.
 struct RewriteTarget {

@@ -21,10 +21,6 @@ public:
     // A command and what it does once its arguments are parsed: the exit
     // status. Options are added to the command returned.
     CLI::App& AddCommand(const std::string& name, const std::string& description, std::function<int()> action);
-    // For a command that adds itself to the tool and sets its exit status in
-    // its own callback.
-    CLI::App& App() { return app_; }
-    int& ExitCode() { return exitCode_; }
 
     int Run(int argc, const char* const* argv);
 

@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+
+#include "tools/cli/loaded_note_file.h"
 
 namespace kerbcall::cli {
 
@@ -21,31 +21,28 @@ std::optional<double> FiniteNumber(const std::string& text) {
     return value;
 }
 
-std::variant<DriveMotion, std::string> ReadLap(const std::string& path) {
-    std::error_code error;
-    std::ifstream file;
-    if (std::filesystem::is_regular_file(path, error)) {
-        file.open(path, std::ios::binary);
-    }
-    if (!file.is_open()) {
-        return "lap file " + path + " cannot be read";
-    }
-    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) {
-        return "lap file " + path + " cannot be read";
-    }
-    auto points = sim::ParseReplay(text);
+std::variant<DriveMotion, std::string> LapDriveOf(const std::string& path) {
+    auto points = ReadLapFile(path);
     if (const auto* problem = std::get_if<std::string>(&points)) {
         return "lap file " + path + ", " + *problem;
     }
-    auto& lap = std::get<std::vector<sim::ReplayPoint>>(points);
-    if (lap.empty()) {
-        return "lap file " + path + " holds no points";
-    }
-    return LapDrive(std::move(lap), "along " + std::filesystem::path(path).filename().string());
+    return LapDrive(std::get<std::vector<sim::ReplayPoint>>(std::move(points)),
+                    "along " + std::filesystem::path(path).filename().string());
 }
 
 }  // namespace
+
+std::variant<std::vector<sim::ReplayPoint>, std::string> ReadLapFile(const std::string& path) {
+    auto bytes = ReadFileBytes(path);
+    if (const auto* fault = std::get_if<NoteFileFault>(&bytes)) {
+        return fault->reason;
+    }
+    auto lap = sim::ParseReplay(std::get<std::string>(bytes));
+    if (const auto* points = std::get_if<std::vector<sim::ReplayPoint>>(&lap); points != nullptr && points->empty()) {
+        return "holds no SECONDS,DISTANCE line";
+    }
+    return lap;
+}
 
 void AddDriveOptions(CLI::App& command, DriveOptions& options, CLI::Option* soundsOption) {
     options.speedOption = command.add_option("--speed", options.speed, "Drive at V units a second")
@@ -63,7 +60,7 @@ void AddDriveOptions(CLI::App& command, DriveOptions& options, CLI::Option* soun
 std::optional<std::variant<DriveMotion, std::string>> MakeDriveMotion(const DriveOptions& options,
                                                                       std::span<const PaceNote> notes) {
     if (options.lapOption->count() > 0) {
-        return ReadLap(options.lap);
+        return LapDriveOf(options.lap);
     }
     if (options.speedOption->count() == 0) {
         return std::nullopt;

@@ -9,6 +9,7 @@
 
 #include "engine/note_table.h"
 #include "tools/cli/stage_drive.h"
+#include "tools/sim/sim_motion.h"
 
 namespace kerbcall::cli {
 
@@ -21,6 +22,9 @@ struct DriveOptions {
     CLI::Option* speedOption = nullptr;
     CLI::Option* lapOption = nullptr;
 };
+
+// A lap file's points as kerbcall-sim --replay reads them, or what is wrong with it.
+std::variant<std::vector<sim::ReplayPoint>, std::string> ReadLapFile(const std::string& path);
 
 // Adds the options; a drive needs `soundsOption`.
 void AddDriveOptions(CLI::App& command, DriveOptions& options, CLI::Option* soundsOption);

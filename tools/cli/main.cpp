@@ -19,9 +19,9 @@ int main(int argc, char** argv) {
         AddReplayCommand(commandLine);
         AddProbeCommand(commandLine);
         AddTimelineCommand(commandLine);
-        AddEditCommand(commandLine.App(), commandLine.ExitCode());
-        AddLeadCommand(commandLine.App(), commandLine.ExitCode());
-        AddRecordCommand(commandLine.App(), commandLine.ExitCode());
+        AddEditCommand(commandLine);
+        AddLeadCommand(commandLine);
+        AddRecordCommand(commandLine);
         return commandLine.Run(argc, argv);
     } catch (const std::exception& error) {
         std::cerr << "kerbcall-cli: " << error.what() << '\n';

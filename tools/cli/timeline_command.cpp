@@ -1,12 +1,12 @@
 #include "tools/cli/timeline_command.h"
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 
 #include "tools/cli/drive_options.h"
 #include "tools/cli/note_file_loading.h"
+#include "tools/cli/safe_write.h"
 #include "tools/cli/sound_check.h"
 #include "tools/cli/timeline_svg.h"
 
@@ -20,27 +20,6 @@ struct TimelineOptions {
     DriveOptions drive;
     std::string out;
 };
-
-// Writes beside the file and then takes its place, so that a failed write
-// leaves what was there.
-bool WriteFileWhole(const std::string& path, const std::string& text) {
-    const std::string beside = path + ".part";
-    {
-        std::ofstream file(beside, std::ios::binary | std::ios::trunc);
-        if (!(file << text) || !file.flush()) {
-            std::error_code ignored;
-            std::filesystem::remove(beside, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(beside, path, error);
-    if (error) {
-        std::filesystem::remove(beside, error);
-        return false;
-    }
-    return true;
-}
 
 int Timeline(const TimelineOptions& options, const NoteFileContents& contents) {
     const auto made = MakeDriveMotion(options.drive, contents.notes).value();
@@ -58,8 +37,9 @@ int Timeline(const TimelineOptions& options, const NoteFileContents& contents) {
     const DriveResult drive = DriveWithSounds(contents, motion, sounds);
     const std::string title =
         std::filesystem::path(options.noteFile.file).filename().string() + " driven " + motion.description;
-    if (!WriteFileWhole(options.out, TimelineSvg(contents, motion, drive, title))) {
-        std::cerr << "kerbcall-cli: cannot write " << options.out << '\n';
+    if (const std::string problem = WriteBesideAndRename(options.out, TimelineSvg(contents, motion, drive, title));
+        !problem.empty()) {
+        std::cerr << "kerbcall-cli: " << problem << '\n';
         return kExitRejected;
     }
     return 0;
