@@ -12,7 +12,6 @@
 #include <charconv>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <stdexcept>
@@ -192,17 +191,6 @@ std::string DistanceText(float distance) {
     return std::string(text, written.ptr);
 }
 
-// False once the process has ended, also while its parent has yet to
-// collect it.
-bool IsRunning(std::uint32_t processId) {
-    std::ifstream stat("/proc/" + std::to_string(processId) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    const std::size_t nameEnd = line.rfind(')');
-    return nameEnd != std::string::npos && nameEnd + 2 < line.size() && line[nameEnd + 2] != 'Z' &&
-           line[nameEnd + 2] != 'X';
-}
-
 // The simulator link's scan yields to a window system; recording has none.
 class NoMessages : public platform::MessagePump {
 public:
@@ -280,11 +268,11 @@ private:
     // true when the simulator has gone.
     bool Drive() {
         for (;;) {
-            if (!IsRunning(simulatorId_)) {
+            // As the program's trigger loop: a read that fails asks whether the simulator has gone.
+            if (!position_.SamplePosition() && position_.SimulatorExited()) {
                 Say("the simulator has ended");
                 return true;
             }
-            position_.SamplePosition();
             if (const std::string text = "distance " + DistanceText(position_.currentPosition); text != shown_) {
                 std::cout << "\r\x1b[K" << text << std::flush;
                 shown_ = text;
