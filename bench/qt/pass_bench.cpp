@@ -3,7 +3,6 @@
 // message pump with both windows shown. Prints one figure a line.
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 
 #include <QApplication>
 #include <cstdio>
@@ -16,7 +15,7 @@
 #include "platform/posix/proc_process_list.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
-#include "tests/qt/program_windows.h"
+#include "tests/posix/sim_process.h"
 
 namespace {
 
@@ -55,7 +54,7 @@ int main(int argc, char** argv) {
     mainWindow.Show();
 
     const pid_t simulator =
-        testing::StartProgram({KERBCALL_SIM_PATH, "--laps", "1000"}, -1, ::open("/dev/null", O_WRONLY | O_CLOEXEC));
+        posix::testing::StartProcess({KERBCALL_SIM_PATH, "--laps", "1000"}, ::open("/dev/null", O_WRONLY | O_CLOEXEC));
     ProcessDiscovery discovery(processes, memory, noPump, program);
     discovery.LoadExecutableNames();
     bool neverStop = false;
@@ -79,6 +78,5 @@ int main(int argc, char** argv) {
         std::printf("trigger loop passes per second (%s, windows shown, distance read from kerbcall-sim): %.0f\n",
                     run.what, PassesPerSecond(position, run.pump, run.notes));
     }
-    ::kill(simulator, SIGTERM);
-    ::waitpid(simulator, nullptr, 0);
+    posix::testing::EndProcess(simulator, SIGTERM);
 }

@@ -35,6 +35,7 @@
 #include "platform/posix/posix_sleeper.h"
 #include "platform/posix/proc_mem_reader.h"
 #include "platform/posix/proc_process_list.h"
+#include "tests/posix/sim_process.h"
 #include "tests/qt/program_windows.h"
 
 namespace kerbcall::bench {
@@ -53,12 +54,7 @@ double Milliseconds(Clock::duration duration) { return std::chrono::duration<dou
 // Started with its output thrown away.
 pid_t Start(const std::vector<std::string>& words) {
     static const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    return testing::StartProgram(words, -1, quiet);
-}
-
-void End(pid_t child) {
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    return posix::testing::StartProcess(words, quiet);
 }
 
 pid_t StartSimulator() {
@@ -132,7 +128,7 @@ void RealProgramCpu() {
     const std::string mainWindow = testing::WindowOf(program, testing::kMainWindowTitle);
     if (chooser.empty() || mainWindow.empty()) {
         std::printf("CPU of the real program: its windows did not show\n");
-        End(program);
+        posix::testing::EndProcess(program, SIGKILL);
         return;
     }
     std::this_thread::sleep_for(1s);
@@ -145,8 +141,8 @@ void RealProgramCpu() {
     const pid_t simulator = StartSimulator();
     std::this_thread::sleep_for(1s);
     const double tracking = CpuPercent(program);
-    End(simulator);
-    End(program);
+    posix::testing::EndProcess(simulator, SIGKILL);
+    posix::testing::EndProcess(program, SIGKILL);
     fs::remove_all(folder);
     std::printf("CPU of the real program, %% of one core over %lld s (target at most 2%% waiting and tracking):\n",
                 static_cast<long long>(kCpuWindow.count()));
@@ -291,7 +287,7 @@ void InProcessRuns() {
         }
         ::waitpid(child, nullptr, 0);
     }
-    End(simulator);
+    posix::testing::EndProcess(simulator, SIGKILL);
     fs::remove_all(folder);
 }
 

@@ -25,9 +25,6 @@ struct FakeControl : app::Window, app::Button, app::Label {
     std::string Text() const override { return text; }
     void SetText(std::string_view value) override { text = value; }
 };
-using FakeWindow = FakeControl;
-using FakeButton = FakeControl;
-using FakeLabel = FakeControl;
 
 struct FakeFileList : app::FileList {
     std::string path;

@@ -136,9 +136,7 @@ TEST(ProcessFaults, ASimulatorThatExitsIsLookedForAgainAndStopStillEndsTheProgra
     platform::Services services{fake.processes, memory, files, fake.mci, fake.sleeper, fake.pump, fake.program};
     Globals globals;
     globals.noteFileName = "Stage.ini";
-    fakes::FakeWindow window;
-    fakes::FakeButton command2{app::kStartCaption};
-    fakes::FakeLabel label1;
+    fakes::FakeControl window, command2{app::kStartCaption}, label1;
     fakes::FakeChooserViews views;
     app::StartupForm form(globals, services, {window, command2, label1}, views);
 

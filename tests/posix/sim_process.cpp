@@ -18,6 +18,7 @@ pid_t StartProcess(std::vector<std::string> words, int output) {
     std::ranges::transform(words, argv.begin(), [](std::string& word) { return word.data(); });
     const pid_t child = ::fork();
     if (child == 0) {
+        ::signal(SIGINT, SIG_DFL);  // as from a terminal, though a test may run in the background
         // With no output open, dup2 fails and the child keeps this process's.
         static_cast<void>(::isatty(output) != 0 ? ::login_tty(output) : ::dup2(output, STDOUT_FILENO));
         ::execvp(argv[0], argv.data());

@@ -27,6 +27,7 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using posix::testing::EndProcess;
 using posix::testing::SimProcess;
+using posix::testing::StartProcess;
 
 // Bytes compared to recognise a sound: 2048 stereo frames, 46 ms at 44.1 kHz.
 constexpr std::size_t kSignatureBytes = std::size_t{2048} * 4;
@@ -113,7 +114,7 @@ protected:
         // client's going) ends at once: it is started again.
         for (int look = 0; look < 6 && (chooser.empty() || mainWindow_.empty()); ++look) {
             if (program_ < 0 || ::waitpid(program_, nullptr, WNOHANG) == program_) {
-                program_ = StartProgram({(programFolder_ / "kerbcall").string()});
+                program_ = StartProcess({(programFolder_ / "kerbcall").string()});
             }
             chooser = WindowOf(program_, kChooserTitle);
             mainWindow_ = WindowOf(program_, kMainWindowTitle);
@@ -210,7 +211,7 @@ TEST_F(RealProgram, EachStopSignalEndsItInEveryStateWithinASecondAndAHalf) {
 
 // kerbcall-sim handles SIGINT itself, so that its ending is said; it must still end on it.
 TEST_F(RealProgram, CtrlCEndsTheStandInWhileItWaits) {
-    const pid_t sim = StartProgram({KERBCALL_SIM_PATH, "--hold"});
+    const pid_t sim = StartProcess({KERBCALL_SIM_PATH, "--hold"});
     const std::string proc = "/proc/" + std::to_string(sim);
     // Asleep in the stand-in itself, as on a wait.
     EXPECT_TRUE(WaitUntil([&] {

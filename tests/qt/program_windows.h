@@ -1,12 +1,10 @@
 #pragma once
 // The real program's windows under an X server, found and clicked through xdotool.
-#include <unistd.h>
+#include <sys/types.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 namespace kerbcall::testing {
 
@@ -17,24 +15,6 @@ inline constexpr int kCommand2X = 224 + 40;
 inline constexpr int kCommand2Y = 24 + 12;
 inline constexpr char kChooserTitle[] = "^\\.TRK File Finder$";
 inline constexpr char kMainWindowTitle[] = "^ZRL Zuda Vodaz v1\\.1$";
-
-// Starts words[0], a path; standard input and output from the descriptors given.
-inline pid_t StartProgram(const std::vector<std::string>& words, int input = -1, int output = -1) {
-    std::vector<char*> argv;
-    for (const std::string& word : words) {
-        argv.push_back(const_cast<char*>(word.c_str()));
-    }
-    argv.push_back(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::signal(SIGINT, SIG_DFL);  // as from a terminal, though the test runs in the background
-        if ((input < 0 || ::dup2(input, STDIN_FILENO) >= 0) && (output < 0 || ::dup2(output, STDOUT_FILENO) >= 0)) {
-            ::execv(argv[0], argv.data());
-        }
-        ::_exit(127);
-    }
-    return child;
-}
 
 // The program's first visible window whose title matches; empty when none
 // shows (within ten seconds where it is waited for).
