@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/qt/services.h"
 #include "app/qt/views.h"
