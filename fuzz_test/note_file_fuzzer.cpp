@@ -55,10 +55,6 @@ struct ModelNote : kerbcall::PaceNote {
     std::string text;      // the whole line
 };
 
-bool Same(const kerbcall::PaceNote& a, const kerbcall::PaceNote& b) {
-    return a.soundFile == b.soundFile && a.triggerDistance == b.triggerDistance;
-}
-
 // The notes of a file by the format's rules; nullopt when it must be rejected.
 std::optional<std::vector<ModelNote>> Notes(std::string_view bytes) {
     constexpr std::size_t kLastCountedPosition = 32767;  // character positions are 16-bit
@@ -115,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < count; ++i) {
         const ModelNote& note = (*expected)[i];
         const std::string_view text = contents->lineTexts[i];
-        Require(Same(contents->notes[i], note) && Same(globals.paceNotes[i], note));
+        Require(contents->notes[i] == note && globals.paceNotes[i] == note);
         Require(contents->noteLines[i] == note.line && text == note.text);
         Require(text.data() >= bytes.data() && text.data() + text.size() <= bytes.data() + bytes.size());
     }

@@ -1,9 +1,6 @@
 // Passes per second of the trigger loop as the program runs it: the distance
 // read from a running kerbcall-sim through the Linux memory reader, Qt's
 // message pump with both windows shown. Prints one figure a line.
-#include <fcntl.h>
-#include <signal.h>
-
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -54,8 +51,7 @@ int main(int argc, char** argv) {
     chooser.Show();
     mainWindow.Show();
 
-    const pid_t simulator =
-        posix::testing::StartProcess({KERBCALL_SIM_PATH, "--laps", "1000"}, ::open("/dev/null", O_WRONLY | O_CLOEXEC));
+    const posix::testing::SimProcess simulator({"--laps", "1000"});
     ProcessDiscovery discovery(processes, memory, noPump, program);
     discovery.LoadExecutableNames();
     bool neverStop = false;
@@ -79,5 +75,4 @@ int main(int argc, char** argv) {
         std::printf("trigger loop passes per second (%s, windows shown, distance read from kerbcall-sim): %.0f\n",
                     run.what, PassesPerSecond(position, run.pump, run.notes));
     }
-    posix::testing::EndProcess(simulator, SIGTERM);
 }

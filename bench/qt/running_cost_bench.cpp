@@ -51,16 +51,9 @@ constexpr auto kTrackingPerRun = 4s;
 
 double Milliseconds(Clock::duration duration) { return std::chrono::duration<double, std::milli>(duration).count(); }
 
-// Started with its output thrown away.
-pid_t Start(const std::vector<std::string>& words) {
-    static const int quiet = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    return posix::testing::StartProcess(words, quiet);
-}
-
-pid_t StartSimulator() {
-    const pid_t simulator = Start({KERBCALL_SIM_PATH, "--laps", "1000", "--length", "3000", "--speed", "40"});
-    std::this_thread::sleep_for(300ms);
-    return simulator;
+// A stand-in driving laps, once its memory holds the distance.
+posix::testing::SimProcess DrivingSimulator() {
+    return posix::testing::SimProcess({"--laps", "1000", "--length", "3000", "--speed", "40"});
 }
 
 // Clock ticks of CPU time the process has used, user and system.
@@ -123,7 +116,8 @@ void RealProgramCpu() {
     fs::create_directory_symlink(KERBCALL_SOUNDS_PATH, folder / "Zuda Vodaz Sounds");
     std::ofstream(folder / "Bench.ini", std::ios::binary) << "left3.mp3,100\r\nhairpin.mp3,2000\r\n";
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    const pid_t program = Start({(folder / "kerbcall").string()});
+    const pid_t program =
+        posix::testing::StartProcess({(folder / "kerbcall").string()}, ::open("/dev/null", O_WRONLY | O_CLOEXEC));
     const std::string chooser = testing::WindowOf(program, testing::kChooserTitle);
     const std::string mainWindow = testing::WindowOf(program, testing::kMainWindowTitle);
     if (chooser.empty() || mainWindow.empty()) {
@@ -138,10 +132,9 @@ void RealProgramCpu() {
     testing::Click(mainWindow, testing::kCommand2X, testing::kCommand2Y, 1);
     std::this_thread::sleep_for(1s);
     const double waiting = CpuPercent(program);
-    const pid_t simulator = StartSimulator();
+    const posix::testing::SimProcess simulator = DrivingSimulator();
     std::this_thread::sleep_for(1s);
     const double tracking = CpuPercent(program);
-    posix::testing::EndProcess(simulator, SIGKILL);
     posix::testing::EndProcess(program, SIGKILL);
     fs::remove_all(folder);
     std::printf("CPU of the real program, %% of one core over %lld s (target at most 2%% waiting and tracking):\n",
@@ -273,7 +266,7 @@ void InProcessRuns() {
     const fs::path folder = fs::temp_directory_path() / ("kerbcall-loop-bench-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     std::ofstream(folder / "Bench.ini", std::ios::binary) << "left3.mp3,100\r\nhairpin.mp3,2000\r\n";
-    const pid_t simulator = StartSimulator();
+    const posix::testing::SimProcess simulator = DrivingSimulator();
     std::printf(
         "trigger loop with the program's windows and services, %lld s tracking a run (targets: gap "
         "average at most 1 ms, p99 at most 3 ms; Stop handled within 50 ms):\n",
@@ -287,7 +280,6 @@ void InProcessRuns() {
         }
         ::waitpid(child, nullptr, 0);
     }
-    posix::testing::EndProcess(simulator, SIGKILL);
     fs::remove_all(folder);
 }
 

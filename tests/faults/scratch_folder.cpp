@@ -32,8 +32,10 @@ void ScratchFolder::Write(std::string_view name, std::string_view bytes) const {
     }
 }
 
-std::string ScratchFolder::Read(std::string_view name) const {
-    std::ifstream in(PathOf(name), std::ios::binary);
+std::string ScratchFolder::Read(std::string_view name) const { return ReadFile(PathOf(name)); }
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

@@ -23,6 +23,9 @@ private:
     std::string path_;
 };
 
+// A file's bytes; empty when there is none.
+std::string ReadFile(const std::string& path);
+
 // Gives up root for user nobody, so that file permissions apply; for a child process: no way back.
 bool DropRootPrivileges();
 

@@ -11,11 +11,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <thread>
 
 #include "platform/posix/sdl_mci.h"
+#include "tests/faults/scratch_folder.h"
 #include "tests/posix/sim_process.h"
 #include "tests/qt/program_windows.h"
 
@@ -42,11 +42,6 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds pati
     return true;
 }
 
-std::string Read(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The first bytes of a sound as the sound interpreter plays it, from its
 // first frame that is not silent.
 std::string Signature(const fs::path& sound, const fs::path& scratch) {
@@ -56,7 +51,7 @@ std::string Signature(const fs::path& sound, const fs::path& scratch) {
     mci.SendString("play songNumber1");
     std::string audio;
     WaitUntil([&] {
-        audio = Read(scratch);
+        audio = faults::ReadFile(scratch);
         audio.erase(0, std::min(audio.find_first_not_of('\0') / 4 * 4, audio.size()));
         return audio.size() >= kSignatureBytes;
     });
@@ -144,7 +139,7 @@ protected:
 
     // How many of the sounds have been heard so far, in order.
     std::size_t SoundsHeard(const std::vector<std::string>& sounds) const {
-        const std::string heard = Read(heard_);
+        const std::string heard = faults::ReadFile(heard_);
         std::size_t count = 0;
         for (std::size_t at = 0; count < sounds.size() && (at = heard.find(sounds[count], at)) != std::string::npos;
              at += kSignatureBytes) {
@@ -217,7 +212,7 @@ TEST_F(RealProgram, CtrlCEndsTheStandInWhileItWaits) {
     EXPECT_TRUE(WaitUntil([&] {
         std::error_code error;
         return fs::read_symlink(proc + "/exe", error) == KERBCALL_SIM_PATH &&
-               Read(proc + "/stat").find(") S ") != std::string::npos;
+               faults::ReadFile(proc + "/stat").find(") S ") != std::string::npos;
     }));
     EXPECT_TRUE(EndWith(sim, SIGINT));
 }
