@@ -8,7 +8,7 @@
 #include "engine/note_file.h"
 #include "tools/cli/command_line.h"
 #include "tools/cli/note_rewrite.h"
-#include "tools/cli/safe_write.h"
+#include "tools/cli/output_rule.h"
 
 namespace kerbcall::cli {
 

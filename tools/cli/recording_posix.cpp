@@ -26,7 +26,7 @@
 #include "tools/cli/bench_commands.h"
 #include "tools/cli/probe.h"
 #include "tools/cli/record_command.h"
-#include "tools/cli/safe_write.h"
+#include "tools/cli/output_rule.h"
 
 namespace kerbcall::cli {
 

@@ -6,7 +6,7 @@
 
 #include "tools/cli/drive_options.h"
 #include "tools/cli/note_file_loading.h"
-#include "tools/cli/safe_write.h"
+#include "tools/cli/output_rule.h"
 #include "tools/cli/sound_check.h"
 #include "tools/cli/timeline_svg.h"
 

@@ -1,4 +1,4 @@
-#include "tools/cli/safe_write.h"
+#include "platform/safe_write.h"
 
 #include <fcntl.h>
 
@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-namespace kerbcall::cli {
+namespace kerbcall::platform {
 
 namespace fs = std::filesystem;
 
@@ -36,8 +36,6 @@ void FlushFolder(const fs::path& folder) {
 }
 #endif
 
-fs::path FolderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
-
 // Writes all of `bytes` and flushes them to disk; an error text or empty.
 std::string WriteAndFlush(int file, std::string_view bytes, const fs::path& name) {
     while (!bytes.empty()) {
@@ -52,26 +50,9 @@ std::string WriteAndFlush(int file, std::string_view bytes, const fs::path& name
 
 }  // namespace
 
-std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+fs::path FolderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
 
-std::string OutputProblem(const fs::path& out, const fs::path& input, const OutputRules& rules) {
-    std::error_code error;
-    const fs::path folder = FolderOf(out);
-    if (!fs::is_directory(folder, error)) {
-        return "the folder " + folder.string() + " does not exist";
-    }
-    const fs::file_status status = fs::status(out, error);
-    if (!fs::exists(status)) {
-        return {};
-    }
-    if (!fs::is_regular_file(status)) {
-        return out.string() + " exists and is not a file";
-    }
-    if (!input.empty() && fs::equivalent(out, input, error)) {
-        return rules.inPlace ? std::string() : out.string() + " is the file read; give --in-place to replace it";
-    }
-    return rules.force ? std::string() : out.string() + " exists; give --force to replace it";
-}
+std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 std::string WriteBesideAndRename(const fs::path& out, std::string_view bytes) {
     std::error_code error;
@@ -112,4 +93,4 @@ std::string WriteBesideAndRename(const fs::path& out, std::string_view bytes) {
     return {};
 }
 
-}  // namespace kerbcall::cli
+}  // namespace kerbcall::platform
