@@ -6,7 +6,7 @@ StartupForm::StartupForm(Globals& globals, platform::Services& services, const M
                          ChooserViewFactory& chooserViews)
     : discovery(services.processes, services.memory, services.pump, services.program),
       position(services.memory),
-      sound(services.mci, services.program.Folder()),
+      sound(services.mci, SoundFolders(services.files, services.userFolders, services.program.Folder())),
       noteReader(globals, services.files, services.program),
       globals_(globals),
       services_(services),
@@ -17,7 +17,7 @@ StartupForm::~StartupForm() = default;
 
 void StartupForm::Form_Load() {
     chooserView_ = chooserViews_.CreateView();
-    chooser_ = std::make_unique<FrmFileManager2>(globals_, services_.program, *this, chooserView_->Controls());
+    chooser_ = std::make_unique<FrmFileManager2>(globals_, services_, *this, chooserView_->Controls());
     chooserView_->RouteEventsTo(*chooser_);
     chooser_->Form_Load();
     chooser_->Show();

@@ -4,17 +4,15 @@
 
 namespace kerbcall {
 
-namespace {
-constexpr char kSoundFolder[] = "\\Zuda Vodaz Sounds\\";
-}
+SoundPlayer::SoundPlayer(platform::Mci& mci, SoundFolders folders) : mci_(mci), folders_(std::move(folders)) {}
 
-SoundPlayer::SoundPlayer(platform::Mci& mci, std::string programFolder)
-    : mci_(mci), programFolder_(std::move(programFolder)) {}
+SoundPlayer::SoundPlayer(platform::Mci& mci, const std::string& programFolder)
+    : SoundPlayer(mci, SoundFolders(programFolder)) {}
 
 std::string SoundPlayer::OpenCommand(std::string_view soundFile) const {
     std::string command = "open \"";
-    command += programFolder_;
-    command += kSoundFolder;
+    command += folders_.FolderOf(soundFile);
+    command += '\\';
     command += soundFile;
     command += "\" type mpegvideo alias songNumber1";
     return command;

@@ -119,6 +119,18 @@ struct FakeProgram : platform::Program {
     }
 };
 
+// Settings are written into the fake files, where the program reads them back.
+struct FakeUserFolders : platform::UserFolders {
+    explicit FakeUserFolders(FakeFiles& into) : files(into) {}
+    FakeFiles& files;
+    std::string data, settings = "C:\\Users\\Driver\\Kerbcall";
+    std::string DataFolder() override { return data; }
+    std::string SettingsFolder() override { return settings; }
+    bool WriteSetting(std::string_view name, std::string_view bytes) override {
+        return !settings.empty() && (files.files[settings + "\\" + std::string(name)] = bytes, true);
+    }
+};
+
 struct FakePlatform {
     FakeProcessList processes;
     FakeProcessMemory memory;
@@ -127,7 +139,8 @@ struct FakePlatform {
     FakeSleeper sleeper;
     FakeMessagePump pump;
     FakeProgram program;
-    platform::Services services{processes, memory, files, mci, sleeper, pump, program};
+    FakeUserFolders userFolders{files};
+    platform::Services services{processes, memory, files, mci, sleeper, pump, program, userFolders};
 };
 
 }  // namespace fakes

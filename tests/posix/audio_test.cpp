@@ -13,6 +13,8 @@
 
 #include "platform/posix/posix_files.h"
 #include "platform/posix/sdl_mci.h"
+#include "platform/posix/xdg_user_folders.h"
+#include "sound/sound_folders.h"
 #include "tests/faults/scratch_folder.h"
 #include "tests/posix/sim_process.h"
 
@@ -120,6 +122,43 @@ TEST_F(DiskAudio, EachCommandGetsItsCode) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         EXPECT_EQ(mci.SendString(Open(tone)), static_cast<std::int32_t>(MciError::kCannotLoadDriver));
     }
+}
+
+// The user's folders follow the desktop's variables; a sound of the user's own (in any letter case)
+// comes before the program folder's; a setting is written into a folder made for it.
+TEST(UserFoldersTest, TheUsersOwnFoldersComeFirst) {
+    const faults::ScratchFolder scratch;
+    const std::string home = scratch.PathOf("home"), own = home + "/.local/share/kerbcall\\Zuda Vodaz Sounds";
+    scratch.Write("home/.local/share/kerbcall/Zuda Vodaz Sounds/LEFT3.MP3", "mine");
+    const struct {
+        const char* variable;  // XDG_DATA_HOME and XDG_CONFIG_HOME; nullptr: unset
+        const char* sound;
+        std::string folder;
+        std::string settings;
+    } cases[] = {
+        {nullptr, "left3.mp3", own, home + "/.config/kerbcall"},
+        {"", "right3.mp3", "/p\\Zuda Vodaz Sounds", home + "/.config/kerbcall"},
+        {"relative", "left3.mp3", own, home + "/.config/kerbcall"},
+        {"/elsewhere", "left3.mp3", "/p\\Zuda Vodaz Sounds", "/elsewhere/kerbcall"},
+    };
+    ::setenv("HOME", home.c_str(), 1);
+    for (const auto& c : cases) {
+        for (const char* variable : {"XDG_DATA_HOME", "XDG_CONFIG_HOME"}) {
+            c.variable != nullptr ? ::setenv(variable, c.variable, 1) : ::unsetenv(variable);
+        }
+        PosixFiles files;
+        XdgUserFolders folders;
+        EXPECT_EQ(SoundFolders(files, folders, "/p").FolderOf(c.sound), c.folder) << c.variable;
+        EXPECT_EQ(folders.SettingsFolder(), c.settings);
+    }
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_TRUE(XdgUserFolders().WriteSetting("s", "1"));
+    EXPECT_EQ(scratch.Read("home/.config/kerbcall/s"), "1");
+    ::setenv("XDG_CONFIG_HOME", scratch.PathOf("home/.config/kerbcall/s").c_str(), 1);  // a file, not a folder
+    EXPECT_FALSE(XdgUserFolders().WriteSetting("s", "2"));
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(XdgUserFolders().SettingsFolder(), "");
 }
 
 }  // namespace
