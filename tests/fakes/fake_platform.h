@@ -119,15 +119,13 @@ struct FakeProgram : platform::Program {
     }
 };
 
-// Settings are written into the fake files, where the program reads them back.
-struct FakeUserFolders : platform::UserFolders {
+struct FakeUserFolders : platform::UserFolders {  // settings go into the fake files, where the program reads them
     explicit FakeUserFolders(FakeFiles& into) : files(into) {}
     FakeFiles& files;
-    std::string data, settings = "C:\\Users\\Driver\\Kerbcall";
-    std::string DataFolder() override { return data; }
-    std::string SettingsFolder() override { return settings; }
+    std::string DataFolder() override { return ""; }
+    std::string SettingsFolder() override { return "C:\\Users\\Driver\\Kerbcall"; }
     bool WriteSetting(std::string_view name, std::string_view bytes) override {
-        return !settings.empty() && (files.files[settings + "\\" + std::string(name)] = bytes, true);
+        return files.files[SettingsFolder() + "\\" + std::string(name)] = bytes, true;
     }
 };
 

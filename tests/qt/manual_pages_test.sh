@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# Each manual page names every command and option that its program's --help
-# gives, and kerbcall answers its arguments without a display.
-# Usage: manual_pages_test.sh KERBCALL KERBCALL_CLI KERBCALL_SIM MAN_FOLDER
+# Each manual page names every command and option its program's --help gives;
+# kerbcall answers without a display. Usage: manual_pages_test.sh KERBCALL KERBCALL_CLI KERBCALL_SIM MAN_FOLDER
 set -uo pipefail
 unset DISPLAY WAYLAND_DISPLAY
 failed=0
 fail() { echo "$*"; failed=1; }
-
-# Arguments, exit status, what standard output begins with.
-while IFS='|' read -r arguments status begins; do
+while IFS='|' read -r arguments status begins; do  # kerbcall's arguments, exit status, output
   out=$("$1" $arguments 2>/dev/null)
   got=$?
   [[ $got == "$status" && $out == "$begins"* ]] || fail "kerbcall $arguments: exit status $got, printed '${out:0:30}'"
@@ -19,15 +16,13 @@ done <<'ROWS'
 --verbose|2|
 --help --version|2|
 ROWS
-
-man=$4
 page() { sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' "$man/$1.1"; }
-# Every option of the help text appears in the manual page.
-names_all() {
+names_all() {  # page name, page text, help text
   for option in $(grep -oE -- '(^|[^[:alnum:]-])--?[[:alpha:]][[:alnum:]-]*' <<< "$3" | grep -oE -- '--?[[:alnum:]-]+' | sort -u); do
     grep -qE -- "(^|[^[:alnum:]-])$option([^[:alnum:]-]|\$)" <<< "$2" || fail "$1(1) does not name $option"
   done
 }
+man=$4
 names_all kerbcall "$(page kerbcall)" "$("$1" --help)"
 names_all kerbcall-sim "$(page kerbcall-sim)" "$("$3" --help)"
 cli_page=$(page kerbcall-cli)
