@@ -96,8 +96,8 @@ protected:
             << "left3.mp3,100\r\nhairpin.mp3,200\r\nfinish.mp3,300\r\n";
         ::setenv("SDL_AUDIODRIVER", "disk", 1);
         // The user's own sounds and settings.
-        ::setenv("XDG_DATA_HOME", folder_.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (folder_ / "user").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (folder_ / "user").c_str(), 1);
     }
     void TearDown() override { EndProcess(std::exchange(program_, -1), SIGKILL); }
     ~RealProgram() override { fs::remove_all(folder_); }
@@ -161,7 +161,7 @@ protected:
 
 TEST_F(RealProgram, PickStartDriveAndStop) {
     // A cue and a call of the user's own are heard instead of the pack's.
-    const fs::path pack = programFolder_ / "Zuda Vodaz Sounds", own = folder_ / "kerbcall/Zuda Vodaz Sounds";
+    const fs::path pack = programFolder_ / "Zuda Vodaz Sounds", own = folder_ / "user/kerbcall/Zuda Vodaz Sounds";
     fs::create_directories(own);
     fs::copy_file(pack / "opens.mp3", own / "activated.mp3");
     fs::copy_file(pack / "jump.mp3", own / "left3.mp3");
@@ -194,7 +194,7 @@ TEST_F(RealProgram, PickStartDriveAndStop) {
     program_ = ended ? -1 : program_;  // one still running is ended by the fixture
     EXPECT_GT(Clock::now() - stopped, 800ms) << "the deactivation cue plays for a second";
     EXPECT_EQ(SoundsHeard(sounds), sounds.size()) << "deactivated.mp3 is heard";
-    EXPECT_EQ(faults::ReadFile(folder_ / "kerbcall/last-note-folder"), programFolder_.string() + "\n");
+    EXPECT_EQ(faults::ReadFile(folder_ / "user/kerbcall/last-note-folder"), programFolder_.string() + "\n");
 }
 
 TEST_F(RealProgram, EachStopSignalEndsItInEveryStateWithinASecondAndAHalf) {
