@@ -57,7 +57,7 @@ const ReadCase kReadCases[] = {
      "0\t100\tleft4.mp3\n1\t110\tright\x80.mp3\n2\t0\t\n3\t300\tbroken.mp3\n"},
     {"left4.mp3,100\r\nright\x80.mp3,300\r\nbroken.mp3,500", "kerbcall-cli check track.ini --json --sounds sounds", 0,
      R"("sounds":{"broken.mp3":{"found":true,"duration":null,"leadingSilence":null},"left4.mp3":{"found":true,)"
-     R"("duration":0.711,"leadingSilence":0.001},"right€.mp3":{"found":false,"duration":null,"leadingSilence":null}},)"
+     R"("duration":0.695,"leadingSilence":0.001},"right€.mp3":{"found":false,"duration":null,"leadingSilence":null}},)"
      R"("warnings":["line 2 (note 1): sound file \"right€.mp3\" is not in sounds","line 3 (note 2): sound file )"
      R"(\"broken.mp3\" cannot be decoded)"},
     {"a,3000000000", "kerbcall-cli check sounds || kerbcall-cli check track.ini", 1,
@@ -80,15 +80,15 @@ const ReadCase kReadCases[] = {
     {std::string(kCloseCalls) + "none.mp3,900\r\nleft1.mp3,0\r\n",
      "kerbcall-cli check track.ini --json --sounds pack --speed 40 --start 10", 0,
      R"("calls":[{"note":0,"soundFile":"left4.mp3","firesAt":20.001,"heardFor":0.5,"cutOffBy":1},{"note":1,)"
-     R"("soundFile":"tightens.mp3","firesAt":20.501,"heardFor":0.626,"cutOffBy":null},{"note":2,"soundFile":)"
+     R"("soundFile":"tightens.mp3","firesAt":20.501,"heardFor":0.66,"cutOffBy":null},{"note":2,"soundFile":)"
      R"("none.mp3","firesAt":22.001,"heardFor":0.0,"cutOffBy":null}],"neverFired":[3])"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --speed 40", 0,
-     "note 0 (left4.mp3) is cut off after 0.50 s of 0.71 s by note 1 at 40 units/s"},
+     "note 0 (left4.mp3) is cut off after 0.50 s of 0.69 s by note 1 at 40 units/s"},
     // Out to 100, a stop inside the far window, and back.
     {"tightens.mp3,100\r\nleft4.mp3,50\r\n", "kerbcall-cli check track.ini --json --sounds pack --lap back.csv", 0,
      R"("calls":[{"note":1,"soundFile":"left4.mp3","firesAt":0.401,"heardFor":0.5,"cutOffBy":0},{"note":0,)"
-     R"("soundFile":"tightens.mp3","firesAt":0.901,"heardFor":0.626,"cutOffBy":null},{"note":1,"soundFile":)"
-     R"("left4.mp3","firesAt":3.401,"heardFor":0.711,"cutOffBy":null}],"neverFired":[])"},
+     R"("soundFile":"tightens.mp3","firesAt":0.901,"heardFor":0.66,"cutOffBy":null},{"note":1,"soundFile":)"
+     R"("left4.mp3","firesAt":3.401,"heardFor":0.695,"cutOffBy":null}],"neverFired":[])"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap bad.csv", 1, "bad.csv, line 6"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap none.csv", 1, "cannot be read"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --speed 0", 1, "--speed must be a number"},
