@@ -7,6 +7,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "tests/faults/scratch_folder.h"
 
@@ -195,6 +196,64 @@ TEST(WritingCommands, WriteWhatIsAskedAndTouchNothingElse) {
         // Nothing half written is left beside them.
         EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()),
                   10 + (write.oldOut.empty() ? 0 : 1) + (hasOut ? 1 : 0));
+    }
+}
+
+struct PackCase {
+    std::string recordings;  // shell commands run in the folder of recordings
+    std::string options;
+    int exitCode;
+    std::string made;  // the recordings made into calls, in order
+    std::string said;  // a part of what is said
+};
+
+// A tone of 0.3 s, 0.5 s into its recording, 0.2 s before its end.
+std::string Tone(const std::string& file, int rate, double level) {
+    return "sox -n -r " + std::to_string(rate) + " " + file + " synth 0.3 sine 440 vol " + std::to_string(level) +
+           " pad 0.5 0.2 && ";
+}
+
+const PackCase kPackCases[] = {
+    // Quiet and loud takes, rates from 16 to 48 kHz, an MP3 with its encoder's delay, a hiss before the tone that
+    // the encoder takes out (h.wav), a file that is no sound.
+    {Tone("quiet.wav", 22050, 0.01) + Tone("loud.wav", 48000, 0.9) + Tone("f.flac", 16000, 0.3) +
+         Tone("o.ogg", 32000, 0.3) + Tone("m.wav", 22050, 0.3) + "lame --quiet m.wav m.mp3 && rm m.wav && " +
+         "sox -n n.wav synth 0.05 whitenoise vol 0.1 sinc 12000 pad 0.45 && sox -n t.wav synth 0.3 sine 440 vol 0.3 "
+         "pad 0 0.2 && sox n.wav t.wav h.wav && echo x >broken.wav && echo x >notes.txt && rm n.wav t.wav",
+     "", 1, "f.flac h.wav loud.wav m.mp3 o.ogg quiet.wav", R"("broken.wav","reason":"cannot be decoded: )"},
+    {"sox -n c.wav synth 0.3 square 440 pad 0.5 0.2", "", 0, "c.wav", R"("warnings":["clipped: )"},
+    {"sox -n s.wav trim 0 1", "", 1, "", R"("s.wav","reason":"silent)"},
+    {Tone("a.wav", 44100, 0.3) + Tone("a.flac", 44100, 0.3) + "true", "", 1, "a.flac", "a.mp3 is made from a.flac"},
+    {Tone("a.wav", 44100, 0.3) + "echo old >../out/a.mp3", "", 1, "", "out/a.mp3 exists; give --force"},
+    {Tone("a.wav", 44100, 0.3) + "echo old >../out/a.mp3", "--force", 0, "a.wav", ""},
+    {"echo x >a.txt", "", 1, "", "no recordings"}};
+
+TEST(PackCommand, MakesCallsThatStartAtOnceAtOneLoudness) {
+    for (const PackCase& pack : kPackCases) {
+        SCOPED_TRACE(pack.recordings);
+        const faults::ScratchFolder folder;
+        const CliRun run = RunCli(folder, "mkdir in out && (cd in && " + pack.recordings +
+                                              ") && kerbcall-cli pack in -o out --json " + pack.options);
+        EXPECT_EQ(run.exitCode, pack.exitCode) << run.err;
+        EXPECT_NE((run.out + run.err).find(pack.said), std::string::npos) << run.out << run.err;
+        if (pack.recordings.find("old") != std::string::npos) {
+            EXPECT_EQ(folder.Read("out/a.mp3") == "old\n", pack.exitCode != 0);
+        }
+        std::string made;
+        const auto report = nlohmann::json::parse(run.out.empty() ? "{}" : run.out);
+        for (const auto& call : report.value("calls", nlohmann::json::array())) {
+            const std::string name = call["recording"];
+            SCOPED_TRACE(name);
+            made += (made.empty() ? "" : " ") + name;
+            EXPECT_TRUE(fs::exists(folder.PathOf("out/" + fs::path(name).stem().string() + ".mp3")));
+            // The tone, from 1 ms before it to 30 ms after it, as the player decodes it (at 22.05 kHz it keeps
+            // the MP3 encoder's 50 ms delay).
+            EXPECT_NEAR(call["silenceRemovedBefore"].get<double>(), name == "m.mp3" ? 0.549 : 0.499, 0.002);
+            EXPECT_NEAR(call["durationAfter"].get<double>(), 0.331, 0.003);
+            EXPECT_LE(call["startsAfter"].get<double>(), 0.005);
+            EXPECT_NEAR(call["loudnessAfter"].get<double>(), -18.0, 1.0);
+        }
+        EXPECT_EQ(made, pack.made);
     }
 }
 
