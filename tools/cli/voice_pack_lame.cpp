@@ -42,7 +42,7 @@ std::vector<float> Mono(const DecodedSound& sound) {
     for (std::size_t frame = 0; frame < mono.size(); ++frame) {
         float sum = 0.0F;
         for (std::size_t channel = 0; channel < channels; ++channel) {
-            sum += sound.samples[frame * channels + channel];
+            sum += static_cast<float>(sound.samples[frame * channels + channel]);
         }
         mono[frame] = sum / (32768.0F * static_cast<float>(channels));
     }
@@ -129,7 +129,7 @@ std::optional<std::string> EncodeMp3(const std::vector<float>& call, int rate) {
     if (flushed < 0) {
         return std::nullopt;
     }
-    bytes.resize(static_cast<std::size_t>(encoded + flushed));
+    bytes.resize(static_cast<std::size_t>(encoded) + static_cast<std::size_t>(flushed));
     if (lame_get_lametag_frame(lame.get(), buffer, bytes.size()) > bytes.size()) {
         return std::nullopt;
     }
