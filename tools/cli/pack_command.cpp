@@ -154,6 +154,10 @@ int Pack(const PackOptions& options) {
     std::vector<std::string> leftOut;
     std::map<fs::path, std::string> madeFrom;
     const bool outExists = fs::is_directory(options.out, error);
+    if (!outExists && fs::exists(options.out, error)) {
+        std::cerr << "kerbcall-cli pack: " << options.out << " is not a folder\n";
+        return kExitRejected;
+    }
     bool refused = false;
     for (const fs::path& file : files) {
         if (!IsRecording(file)) {
