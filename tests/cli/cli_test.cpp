@@ -7,6 +7,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "tests/faults/scratch_folder.h"
 
@@ -57,7 +58,7 @@ const ReadCase kReadCases[] = {
      "0\t100\tleft4.mp3\n1\t110\tright\x80.mp3\n2\t0\t\n3\t300\tbroken.mp3\n"},
     {"left4.mp3,100\r\nright\x80.mp3,300\r\nbroken.mp3,500", "kerbcall-cli check track.ini --json --sounds sounds", 0,
      R"("sounds":{"broken.mp3":{"found":true,"duration":null,"leadingSilence":null},"left4.mp3":{"found":true,)"
-     R"("duration":0.711,"leadingSilence":0.001},"right€.mp3":{"found":false,"duration":null,"leadingSilence":null}},)"
+     R"("duration":0.695,"leadingSilence":0.001},"right€.mp3":{"found":false,"duration":null,"leadingSilence":null}},)"
      R"("warnings":["line 2 (note 1): sound file \"right€.mp3\" is not in sounds","line 3 (note 2): sound file )"
      R"(\"broken.mp3\" cannot be decoded)"},
     {"a,3000000000", "kerbcall-cli check sounds || kerbcall-cli check track.ini", 1,
@@ -80,15 +81,15 @@ const ReadCase kReadCases[] = {
     {std::string(kCloseCalls) + "none.mp3,900\r\nleft1.mp3,0\r\n",
      "kerbcall-cli check track.ini --json --sounds pack --speed 40 --start 10", 0,
      R"("calls":[{"note":0,"soundFile":"left4.mp3","firesAt":20.001,"heardFor":0.5,"cutOffBy":1},{"note":1,)"
-     R"("soundFile":"tightens.mp3","firesAt":20.501,"heardFor":0.626,"cutOffBy":null},{"note":2,"soundFile":)"
+     R"("soundFile":"tightens.mp3","firesAt":20.501,"heardFor":0.66,"cutOffBy":null},{"note":2,"soundFile":)"
      R"("none.mp3","firesAt":22.001,"heardFor":0.0,"cutOffBy":null}],"neverFired":[3])"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --speed 40", 0,
-     "note 0 (left4.mp3) is cut off after 0.50 s of 0.71 s by note 1 at 40 units/s"},
+     "note 0 (left4.mp3) is cut off after 0.50 s of 0.69 s by note 1 at 40 units/s"},
     // Out to 100, a stop inside the far window, and back.
     {"tightens.mp3,100\r\nleft4.mp3,50\r\n", "kerbcall-cli check track.ini --json --sounds pack --lap back.csv", 0,
      R"("calls":[{"note":1,"soundFile":"left4.mp3","firesAt":0.401,"heardFor":0.5,"cutOffBy":0},{"note":0,)"
-     R"("soundFile":"tightens.mp3","firesAt":0.901,"heardFor":0.626,"cutOffBy":null},{"note":1,"soundFile":)"
-     R"("left4.mp3","firesAt":3.401,"heardFor":0.711,"cutOffBy":null}],"neverFired":[])"},
+     R"("soundFile":"tightens.mp3","firesAt":0.901,"heardFor":0.66,"cutOffBy":null},{"note":1,"soundFile":)"
+     R"("left4.mp3","firesAt":3.401,"heardFor":0.695,"cutOffBy":null}],"neverFired":[])"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap bad.csv", 1, "bad.csv, line 6"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap none.csv", 1, "cannot be read"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --speed 0", 1, "--speed must be a number"},
@@ -195,6 +196,67 @@ TEST(WritingCommands, WriteWhatIsAskedAndTouchNothingElse) {
         // Nothing half written is left beside them.
         EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()),
                   10 + (write.oldOut.empty() ? 0 : 1) + (hasOut ? 1 : 0));
+    }
+}
+
+struct PackCase {
+    std::string recordings;  // shell commands run in the folder of recordings
+    std::string options;
+    int exitCode;
+    std::string made;  // the recordings made into calls, in order
+    std::string said;  // a part of what is said
+};
+
+// A tone of 0.3 s, 0.5 s into its recording, 0.2 s before its end.
+std::string Tone(const std::string& file, int rate, double level) {
+    return "sox -n -r " + std::to_string(rate) + " " + file + " synth 0.3 sine 440 vol " + std::to_string(level) +
+           " pad 0.5 0.2 && ";
+}
+
+const PackCase kPackCases[] = {
+    // Quiet and loud takes, rates from 16 to 48 kHz, an MP3 with its encoder's delay, a hiss before the tone that
+    // the encoder takes out (h.wav), a file that is no sound.
+    {Tone("quiet.wav", 22050, 0.01) + Tone("loud.wav", 48000, 0.9) + Tone("f.flac", 16000, 0.3) +
+         Tone("o.ogg", 32000, 0.3) + Tone("m.wav", 22050, 0.3) + "lame --quiet m.wav m.mp3 && rm m.wav && " +
+         "sox -n n.wav synth 0.05 whitenoise vol 0.1 sinc 12000 pad 0.45 && sox -n t.wav synth 0.3 sine 440 vol 0.3 "
+         "pad 0 0.2 && sox n.wav t.wav h.wav && echo x >broken.wav && echo x >notes.txt && rm n.wav t.wav",
+     "", 1, "f.flac h.wav loud.wav m.mp3 o.ogg quiet.wav", R"("broken.wav","reason":"cannot be decoded: )"},
+    {"sox -n c.wav synth 0.3 square 440 pad 0.5 0.2", "", 0, "c.wav", R"("warnings":["clipped: )"},
+    // A 16-bit mono take at the player's rate, whose full scale the decoder takes one step down; a dangling link.
+    {"sox -n -r 44100 -b 16 k.wav synth 0.3 sine 440 gain 6 pad 0.5 0.2 2>/dev/null; ln -s none z.wav", "", 0, "k.wav",
+     R"("warnings":["clipped: )"},
+    {"sox -n s.wav trim 0 1", "", 1, "", R"("s.wav","reason":"silent)"},
+    {Tone("a.wav", 44100, 0.3) + Tone("a.flac", 44100, 0.3) + "true", "", 1, "a.flac", "a.mp3 is made from a.flac"},
+    {Tone("a.wav", 44100, 0.3) + "echo old >../out/a.mp3", "", 1, "", "out/a.mp3 exists; give --force"},
+    {Tone("a.wav", 44100, 0.3) + "echo old >../out/a.mp3", "--force", 0, "a.wav", ""},
+    {"echo x >a.txt", "", 1, "", "no recordings"}};
+
+TEST(PackCommand, MakesCallsThatStartAtOnceAtOneLoudness) {
+    for (const PackCase& pack : kPackCases) {
+        SCOPED_TRACE(pack.recordings);
+        const faults::ScratchFolder folder;
+        const CliRun run = RunCli(folder, "mkdir in out && (cd in && " + pack.recordings +
+                                              ") && kerbcall-cli pack in -o out --json " + pack.options);
+        EXPECT_EQ(run.exitCode, pack.exitCode) << run.err;
+        EXPECT_NE((run.out + run.err).find(pack.said), std::string::npos) << run.out << run.err;
+        if (pack.recordings.find("old") != std::string::npos) {
+            EXPECT_EQ(folder.Read("out/a.mp3") == "old\n", pack.exitCode != 0);
+        }
+        std::string made;
+        const auto report = nlohmann::json::parse(run.out.empty() ? "{}" : run.out);
+        for (const auto& call : report.value("calls", nlohmann::json::array())) {
+            const std::string name = call["recording"];
+            SCOPED_TRACE(name);
+            made += (made.empty() ? "" : " ") + name;
+            EXPECT_TRUE(fs::exists(folder.PathOf("out/" + fs::path(name).stem().string() + ".mp3")));
+            // The tone, from 1 ms before it to 30 ms after it, as the player decodes it (at 22.05 kHz it keeps
+            // the MP3 encoder's 50 ms delay).
+            EXPECT_NEAR(call["silenceRemovedBefore"].get<double>(), name == "m.mp3" ? 0.549 : 0.499, 0.002);
+            EXPECT_NEAR(call["durationAfter"].get<double>(), 0.331, 0.003);
+            EXPECT_LE(call["startsAfter"].get<double>(), 0.005);
+            EXPECT_NEAR(call["loudnessAfter"].get<double>(), -18.0, 1.0);
+        }
+        EXPECT_EQ(made, pack.made);
     }
 }
 

@@ -1,11 +1,12 @@
 // kerbcall-cli: checks note files, replays distance samples and drives a
 // stage through the same reading and the same pass decision as the program;
-// edits, leads and records note files for their authors.
+// edits, leads and records note files for their authors; makes voice packs.
 #include <exception>
 #include <iostream>
 
 #include "tools/cli/bench_commands.h"
 #include "tools/cli/check_command.h"
+#include "tools/cli/pack_command.h"
 #include "tools/cli/probe.h"
 #include "tools/cli/replay_command.h"
 #include "tools/cli/timeline_command.h"
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
         AddEditCommand(commandLine);
         AddLeadCommand(commandLine);
         AddRecordCommand(commandLine);
+        AddPackCommand(commandLine);
         return commandLine.Run(argc, argv);
     } catch (const std::exception& error) {
         std::cerr << "kerbcall-cli: " << error.what() << '\n';

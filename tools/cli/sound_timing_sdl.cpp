@@ -1,6 +1,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -16,8 +17,7 @@ constexpr int kChannels = 2;
 // Small device buffers: the decoder drops a sound's last part that does not
 // fill a whole one, and closing waits for the device's thread to sleep one.
 constexpr int kBufferFrames = 256;
-// -40 dBFS of a 16-bit sample's full scale.
-const double kAudibleLevel = 32768.0 * std::pow(10.0, -40.0 / 20.0);
+const double kAudibleLevel = 32768.0 * kAudibleFraction;
 
 // SDL_mixer, the player's own library, decoding into 16-bit samples. It
 // needs an open audio device; the dummy driver gives one on any machine.
@@ -47,13 +47,28 @@ public:
     SdlSoundDecoder& operator=(const SdlSoundDecoder&) = delete;
 
     std::variant<SoundTiming, std::string> Decode(const std::string& path) override {
+        auto decoded = DecodeSamples(path);
+        if (const auto* problem = std::get_if<std::string>(&decoded)) {
+            return *problem;
+        }
+        const auto& sound = std::get<DecodedSound>(decoded);
+        const auto audible = std::find_if(sound.samples.begin(), sound.samples.end(), [](std::int16_t sample) {
+            return std::abs(static_cast<double>(sample)) > kAudibleLevel;
+        });
+        // Samples of all channels interleave: a frame holds one of each.
+        const auto channels = static_cast<std::size_t>(sound.channels);
+        const std::size_t frames = sound.samples.size() / channels;
+        const std::size_t silentFrames = static_cast<std::size_t>(audible - sound.samples.begin()) / channels;
+        return SoundTiming{static_cast<double>(frames) / sound.rate, static_cast<double>(silentFrames) / sound.rate};
+    }
+
+    std::variant<DecodedSound, std::string> DecodeSamples(const std::string& path) override {
         if (!opened_) {
             return problem_;
         }
-        int rate = 0;
-        int channels = 0;
+        DecodedSound sound;
         // The format is the 16-bit one asked for: no change was allowed.
-        Mix_QuerySpec(&rate, nullptr, &channels);
+        Mix_QuerySpec(&sound.rate, nullptr, &sound.channels);
         SDL_RWops* source = SDL_RWFromFile(path.c_str(), "rb");
         if (source == nullptr) {
             return std::string(SDL_GetError());
@@ -64,21 +79,10 @@ public:
         if (chunk == nullptr) {
             return std::string(Mix_GetError());
         }
-        const std::size_t sampleCount = chunk->alen / sizeof(std::int16_t);
-        std::size_t firstAudible = sampleCount;
-        for (std::size_t i = 0; i < sampleCount; ++i) {
-            std::int16_t sample = 0;
-            std::memcpy(&sample, chunk->abuf + i * sizeof sample, sizeof sample);
-            if (std::abs(static_cast<double>(sample)) > kAudibleLevel) {
-                firstAudible = i;
-                break;
-            }
-        }
+        sound.samples.resize(chunk->alen / sizeof(std::int16_t));
+        std::memcpy(sound.samples.data(), chunk->abuf, sound.samples.size() * sizeof(std::int16_t));
         Mix_FreeChunk(chunk);
-        // Samples of all channels interleave: a frame holds one of each.
-        const std::size_t frames = sampleCount / static_cast<std::size_t>(channels);
-        const std::size_t silentFrames = firstAudible / static_cast<std::size_t>(channels);
-        return SoundTiming{static_cast<double>(frames) / rate, static_cast<double>(silentFrames) / rate};
+        return sound;
     }
 
 private:
