@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -23,13 +24,21 @@ bool InWindow(const kerbcall::PaceNote& note, float sample) {
 }
 
 // Either any bit pattern (NaN and infinities included) or a point on or near
-// a note's window, where the decisions are made.
+// a note's window, or up to a jump beyond it, where the decisions are made.
 float ConsumeSample(FuzzedDataProvider& input, const std::vector<kerbcall::PaceNote>& notes) {
     if (notes.empty() || input.ConsumeBool()) {
         return std::bit_cast<float>(input.ConsumeIntegral<std::uint32_t>());
     }
     const kerbcall::PaceNote& note = notes[input.ConsumeIntegralInRange<std::size_t>(0, notes.size() - 1)];
-    return static_cast<float>(note.triggerDistance + input.ConsumeIntegralInRange<int>(-48, 48) / 4.0);
+    const int reach = input.ConsumeBool() ? 48 : 480;
+    return static_cast<float>(note.triggerDistance + input.ConsumeIntegralInRange<int>(-reach, reach) / 4.0);
+}
+
+// Jumped over: the sample before lay at or below the window's lower end and
+// this one lies at or above its upper end, at most 100 units further on.
+bool Crossed(const kerbcall::PaceNote& note, std::optional<double> before, float sample) {
+    return before && sample > *before && sample - *before <= 100.0 && *before <= note.triggerDistance - 10.0 &&
+           sample >= note.triggerDistance + 10.0;
 }
 
 }  // namespace
@@ -46,27 +55,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kerbcall::TriggerState state;
     int last = -1;
     std::vector<bool> firedAndInside(notes.size());
+    std::optional<double> before;  // the last finite sample
     while (input.remaining_bytes() > 0) {
         const float sample = ConsumeSample(input, notes);
+        const bool finite = std::isfinite(sample);
         // The first note in table order whose window holds the sample fires, unless it played last or fired
         // while every sample since stayed in its window; the notes holding it are found in order of distance.
+        // Without one, the farthest note jumped over (the first in table order of equal ones) that did not
+        // play last. A sample that is not finite fires nothing and is forgotten.
         std::optional<int> fires;
+        std::optional<int> crossed;
         std::vector<int> holding;
         for (std::size_t i = 0; i < notes.size(); ++i) {
             const bool inside = InWindow(notes[i], sample);
-            firedAndInside[i] = firedAndInside[i] && inside;
+            firedAndInside[i] = firedAndInside[i] && (inside || !finite);
             if (inside && !fires && std::cmp_not_equal(i, last) && !firedAndInside[i]) {
                 fires = static_cast<int>(i);
             }
+            if (Crossed(notes[i], before, sample) && std::cmp_not_equal(i, last) &&
+                (!crossed || notes[i].triggerDistance > notes[static_cast<std::size_t>(*crossed)].triggerDistance)) {
+                crossed = static_cast<int>(i);
+            }
             holding.insert(holding.end(), inside ? 1 : 0, static_cast<int>(i));
         }
+        fires = fires ? fires : crossed;
+        before = finite ? std::optional<double>(sample) : before;
         std::ranges::stable_sort(holding, {},
                                  [&](int note) { return notes[static_cast<std::size_t>(note)].triggerDistance; });
         Require(std::ranges::equal(windows.NotesHolding(sample), holding));
         Require(kerbcall::DecidePass(windows, state, sample) == fires);
         if (fires) {
             last = *fires;
-            firedAndInside[static_cast<std::size_t>(last)] = true;
+            firedAndInside[static_cast<std::size_t>(last)] = InWindow(notes[static_cast<std::size_t>(last)], sample);
         }
         Require(state.lastTriggeredIndex == last);
     }
