@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <limits>
 #include <string>
@@ -89,27 +90,39 @@ TEST(ProcessDiscoveryTest, FindsTheFirstSimulatorByNameInFreshSnapshotsYieldingO
     }
 }
 
+// A probe that fails or reads 0 is read again (the simulator's image not yet in place) until it settles.
 TEST(PositionReaderTest, TheProbeByteChoosesTheAddressAndSamplesAreTheFourBytesThere) {
+    constexpr std::ptrdiff_t kEvery = PositionReader::kProbeRetries + 1;
     const struct {
         platform::ProcessHandle process;
-        std::vector<std::uint8_t> probe;
+        std::vector<std::uint8_t> probe, probeAtThirdWait;
         std::uint64_t address;
+        std::ptrdiff_t probeReads;
     } cases[] = {
-        {7, {0xB8, 0, 0, 0}, kEarlyPositionAddress}, {7, {0x00, 0xB8, 0xB8, 0xB8}, kLatePositionAddress},
-        {7, {0xB9, 0, 0, 0}, kLatePositionAddress},  {7, {0xB8}, kLatePositionAddress},
-        {0, {0xB8, 0, 0, 0}, kLatePositionAddress},
+        {7, {0xB8, 0, 0, 0}, {}, kEarlyPositionAddress, 1},
+        {7, {0x00, 0xB8, 0xB8, 0xB8}, {}, kLatePositionAddress, kEvery},
+        {7, {0xB9, 0, 0, 0}, {}, kLatePositionAddress, 1},
+        {7, {0xB8}, {}, kLatePositionAddress, kEvery},
+        {0, {0xB8, 0, 0, 0}, {}, kLatePositionAddress, 1},
+        {7, {}, {0xB8, 0, 0, 0}, kEarlyPositionAddress, 4},
+        {7, {0, 0, 0, 0}, {0xB8, 0, 0, 0}, kEarlyPositionAddress, 4},
     };
     for (const auto& c : cases) {
         fakes::FakeProcessMemory memory;
+        fakes::FakeMessagePump pump;
         memory.Store(kBuildProbeAddress, c.probe);
+        pump.onYield = [&](int wait) {
+            memory.Store(kBuildProbeAddress, wait == 3 ? c.probeAtThirdWait : std::vector<std::uint8_t>{});
+        };
         memory.Store(c.address, {0x01, 0x00, 0xC0, 0x7F});  // a NaN, payload and all
-        PositionReader reader(memory);
+        PositionReader reader(memory, pump);
         reader.simProcess = c.process;
         reader.currentPosition = 1.0F;  // a failed read gives 0, not the last sample
         reader.DetectBuild();
         reader.SelectPositionAddress();
         reader.SamplePosition();
-        EXPECT_EQ(memory.reads, (std::vector<std::uint64_t>{kBuildProbeAddress, c.address}));
+        EXPECT_EQ(std::ranges::count(memory.reads, kBuildProbeAddress), c.probeReads);
+        EXPECT_EQ(memory.reads.back(), c.address);
         EXPECT_EQ(std::bit_cast<std::uint32_t>(reader.currentPosition), c.process == 0 ? 0U : 0x7FC00001U);
     }
 }
