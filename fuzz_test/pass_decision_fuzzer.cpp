@@ -23,22 +23,14 @@ bool InWindow(const kerbcall::PaceNote& note, float sample) {
     return sample > note.triggerDistance - 10.0 && sample < note.triggerDistance + 10.0;
 }
 
-// Either any bit pattern (NaN and infinities included) or a point on or near
-// a note's window, or up to a jump beyond it, where the decisions are made.
+// Either any bit pattern (NaN and infinities included) or a point on, near or
+// a jump from a note's window, where the decisions are made.
 float ConsumeSample(FuzzedDataProvider& input, const std::vector<kerbcall::PaceNote>& notes) {
     if (notes.empty() || input.ConsumeBool()) {
         return std::bit_cast<float>(input.ConsumeIntegral<std::uint32_t>());
     }
     const kerbcall::PaceNote& note = notes[input.ConsumeIntegralInRange<std::size_t>(0, notes.size() - 1)];
-    const int reach = input.ConsumeBool() ? 48 : 480;
-    return static_cast<float>(note.triggerDistance + input.ConsumeIntegralInRange<int>(-reach, reach) / 4.0);
-}
-
-// Jumped over: the sample before lay at or below the window's lower end and
-// this one lies at or above its upper end, at most 100 units further on.
-bool Crossed(const kerbcall::PaceNote& note, std::optional<double> before, float sample) {
-    return before && sample > *before && sample - *before <= 100.0 && *before <= note.triggerDistance - 10.0 &&
-           sample >= note.triggerDistance + 10.0;
+    return static_cast<float>(note.triggerDistance + input.ConsumeIntegralInRange<int>(-480, 480) / 4.0);
 }
 
 }  // namespace
@@ -61,10 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool finite = std::isfinite(sample);
         // The first note in table order whose window holds the sample fires, unless it played last or fired
         // while every sample since stayed in its window; the notes holding it are found in order of distance.
-        // Without one, the farthest note jumped over (the first in table order of equal ones) that did not
-        // play last. A sample that is not finite fires nothing and is forgotten.
-        std::optional<int> fires;
-        std::optional<int> crossed;
+        // Else the farthest note jumped over (from at or below its window to at or above it, at most 100 units on;
+        // equal ones in table order) that did not play last. A sample that is not finite fires nothing, is forgotten.
+        std::optional<int> fires, crossed;
         std::vector<int> holding;
         for (std::size_t i = 0; i < notes.size(); ++i) {
             const bool inside = InWindow(notes[i], sample);
@@ -72,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (inside && !fires && std::cmp_not_equal(i, last) && !firedAndInside[i]) {
                 fires = static_cast<int>(i);
             }
-            if (Crossed(notes[i], before, sample) && std::cmp_not_equal(i, last) &&
+            if (before && sample - *before <= 100.0 && *before <= notes[i].triggerDistance - 10.0 &&
+                sample >= notes[i].triggerDistance + 10.0 && std::cmp_not_equal(i, last) &&
                 (!crossed || notes[i].triggerDistance > notes[static_cast<std::size_t>(*crossed)].triggerDistance)) {
                 crossed = static_cast<int>(i);
             }

@@ -28,14 +28,13 @@ const Outcome kMissing{{}, {kMissingNoteFileMessage}, false};
 const Outcome kDamaged{{}, {kDamagedNoteFileMessage}, true};
 Outcome Read(std::vector<PaceNote> notes) { return {std::move(notes), {}, false}; }
 
-// Reads `noteFileName` from `folder` as the program's folder, or as the folder it was chosen in.
-Outcome ReadAsProgram(const ScratchFolder& folder, const std::string& noteFileName, bool chosenThere = false) {
+// Reads `noteFileName` from `folder` as the program's folder.
+Outcome ReadAsProgram(const ScratchFolder& folder, const std::string& noteFileName) {
     posix::PosixFiles files;
     fakes::FakeProgram program;
     program.folder = folder.path();
     auto globals = std::make_unique<Globals>();
     globals->noteFileName = noteFileName;
-    globals->noteFolder = chosenThere ? folder.path() : "";
     Outcome outcome;
     try {
         TrackIniFileReader(*globals, files, program).ReadNoteFile();
@@ -105,16 +104,6 @@ TEST(NoteFileFaults, NamesAreLookedUpAsOnWindows) {
     };
     for (const auto& [name, expected] : cases) {
         EXPECT_TRUE(ReadAsProgram(folder, name) == expected) << name;
-    }
-}
-
-// A name chosen in a Linux folder is the file read, "\\", "?" and all, not what "\\" could lead to.
-TEST(NoteFileFaults, ANameChosenInAFolderIsTheFileOfThatName) {
-    const ScratchFolder folder;
-    folder.Write("A/b.ini", "right2.mp3,241\r\n");
-    for (const char* name : {"A\\b.ini", "A\\b?.ini"}) {
-        folder.Write(name, "left3.mp3,125\r\n");
-        EXPECT_TRUE(ReadAsProgram(folder, name, true) == Read({{"left3.mp3", 125}})) << name;
     }
 }
 

@@ -118,24 +118,17 @@ TEST(SimulatorProcess, IsFoundUnderItsNameAndReadAtItsBuildsAddressByItsUserOnly
 
 // What was opened for a simulator is closed once it has gone: many runs leave no more descriptors open.
 TEST(SimulatorProcess, ASimulatorThatHasGoneLeavesNothingOpen) {
-    const auto openDescriptors = [] {
-        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
-                             std::filesystem::directory_iterator());
-    };
+    const auto openFds = [] { return std::ranges::distance(std::filesystem::directory_iterator("/proc/self/fd")); };
     ProcMemReader memory;
     PositionReader position(memory);
-    const auto before = openDescriptors();
+    const auto before = openFds();
     for (int run = 0; run < 8; ++run) {
-        {
-            const testing::SimProcess sim({"--hold"});
-            position.simProcess = memory.OpenForReading(Id(sim.pid()));
-            position.DetectBuild();
-            position.SelectPositionAddress();
-            ASSERT_TRUE(position.SamplePosition());
-        }
+        std::optional<testing::SimProcess> sim(std::in_place, std::vector<std::string>{"--hold"});
+        position.simProcess = memory.OpenForReading(Id(sim->pid()));
+        sim.reset();
         EXPECT_TRUE(!position.SamplePosition() && position.SimulatorExited());
     }
-    EXPECT_EQ(openDescriptors(), before);
+    EXPECT_EQ(openFds(), before);
 }
 
 // Nothing is called while no simulator runs (the note at 5 holds the 0.0 of a

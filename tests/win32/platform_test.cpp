@@ -51,9 +51,9 @@ TEST(Win32ProcessAccessTest, FindsTheSimulatorAndReadsEachBuildsDistance) {
                      reads(discovery.simProcess, 0x1'0000'0000ULL));
         simulator.Stop();
         EXPECT_FALSE(reads(discovery.simProcess, positionAddress));
-        EXPECT_TRUE(reader.SimulatorExited());
         DWORD flags = 0;
-        EXPECT_FALSE(GetHandleInformation(reinterpret_cast<HANDLE>(discovery.simProcess), &flags));
+        EXPECT_TRUE(reader.SimulatorExited() &&
+                    !GetHandleInformation(reinterpret_cast<HANDLE>(discovery.simProcess), &flags));
         auto snapshot = windows.processes.TakeSnapshot();
         ASSERT_NE(snapshot, nullptr);
         for (platform::ProcessEntry entry; snapshot->Next(entry);) {
