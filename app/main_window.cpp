@@ -5,7 +5,7 @@ namespace kerbcall::app {
 StartupForm::StartupForm(Globals& globals, platform::Services& services, const MainWindowControls& controls,
                          ChooserViewFactory& chooserViews)
     : discovery(services.processes, services.memory, services.pump, services.program),
-      position(services.memory),
+      position(services.memory, services.pump),
       sound(services.mci, services.program.Folder()),
       noteReader(globals, services.files, services.program),
       globals_(globals),

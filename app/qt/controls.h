@@ -63,7 +63,7 @@ private:
 };
 
 // The files of one folder matching a pattern, letter case ignored, hidden
-// files left out, in name order.
+// files left out, in name order, whatever bytes their names hold.
 class FileListWidget : public QListWidget, public app::FileList {
 public:
     explicit FileListWidget(QWidget* parent);

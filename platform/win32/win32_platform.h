@@ -29,6 +29,7 @@ public:
     bool Read(ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override;
     // Through the exit code, which the read access may query.
     bool HasExited(ProcessHandle process) override;
+    void Close(ProcessHandle process) override;
 };
 
 class Win32Files final : public Files {

@@ -61,7 +61,7 @@ TEST(ChooserTest, OpensOnTheProgramFolderAndPutsAnUnreachableDriveBack) {
     EXPECT_EQ(app::TrackName(".ini"), "");  // "Spa.1967.ini" below: the name ends at the first dot
 }
 
-// The simulator runs from the start, the car at 5 (a note at 0 would be heard). At the tenth
+// The simulator runs from the start, its distance unreadable (no distance: a note at 5 is not heard). At the tenth
 // yield the user picks another file and the car reaches the first note; at the twentieth one acts.
 TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
     enum Action { kStop, kCloseWindow, kCancel };
@@ -74,7 +74,7 @@ TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
     } cases[] = {
         {nullptr, -1, kStop, "activated close deactivated close", kMissingNoteFileMessage},
         {"left3.mp3,125\r\nright2.mp3,241", -1, kStop, "activated close left3 close deactivated close", ""},
-        {"left3.mp3,125", -1, kCloseWindow, "activated close left3 close deactivated close", ""},
+        {"near.mp3,5\r\nleft3.mp3,125", -1, kCloseWindow, "activated close left3 close deactivated close", ""},
         {"left3.mp3,125", -1, kCancel, "activated close left3", ""},
         {"left3.mp3,125", 0, kStop, "activated", ""},
         {"", -1, kStop, "", kDamagedNoteFileMessage},
@@ -86,7 +86,6 @@ TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
             app.platform.processes.passes = {{{1, "init"}, {4242, "zrl.exe"}}};
             app.platform.memory.openable[4242] = 77;
             app.platform.memory.Store(kBuildProbeAddress, {kEarlyBuildProbeByte, 0, 0, 0});
-            app.MoveCarTo(5.0F);
         }
         app.platform.processes.failingPass = c.failingPass;
         app.form.Form_Load();

@@ -103,6 +103,7 @@ const ReadCase kReadCases[] = {
     // Beyond a float's range is the infinity of its sign.
     {"a.mp3,5\r\n", "printf '1e39\\n-1e39\\n3.5e38\\n1e-50\\n' | kerbcall-cli replay track.ini --json", 0,
      R"({"fired":[{"pass":4,"note":0,"soundFile":"a.mp3"}]})"},
+    {"a.mp3,150\r\n", "printf '0\\n100\\n200\\n' | kerbcall-cli replay track.ini", 0, "3\t0\ta.mp3\n"},  // jumped over
     {"a.mp3,5\r\n", "printf '100\\nfast\\n' | kerbcall-cli replay track.ini", 1, "line 2"},
     {"", "kerbcall-cli check track.ini --speed 40", 2, "--sounds"},
     {"", "kerbcall-cli timeline track.ini --sounds pack -o t.svg", 2, "--speed or --lap"}};

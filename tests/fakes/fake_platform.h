@@ -57,6 +57,7 @@ struct FakeProcessMemory : platform::ProcessMemory {
         return true;
     }
     bool HasExited(platform::ProcessHandle /*process*/) override { return false; }
+    void Close(platform::ProcessHandle /*process*/) override {}
     void Store(std::uint64_t address, const std::vector<std::uint8_t>& values) {
         for (const std::uint8_t value : values) {
             bytes[address++] = value;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 #include <tuple>
@@ -113,6 +114,21 @@ TEST(SimulatorProcess, IsFoundUnderItsNameAndReadAtItsBuildsAddressByItsUserOnly
     // A name longer than the kernel keeps comes whole from the command line.
     const testing::SimProcess longer({"--name", "a-much-longer-simulator-name.exe", "--hold"});
     EXPECT_EQ(Listed({longer.pid()}).at(0).exeName, "a-much-longer-simulator-name.exe");
+}
+
+// What was opened for a simulator is closed once it has gone: many runs leave no more descriptors open.
+TEST(SimulatorProcess, ASimulatorThatHasGoneLeavesNothingOpen) {
+    const auto openFds = [] { return std::ranges::distance(std::filesystem::directory_iterator("/proc/self/fd")); };
+    ProcMemReader memory;
+    PositionReader position(memory);
+    const auto before = openFds();
+    for (int run = 0; run < 8; ++run) {
+        std::optional<testing::SimProcess> sim(std::in_place, std::vector<std::string>{"--hold"});
+        position.simProcess = memory.OpenForReading(Id(sim->pid()));
+        sim.reset();
+        EXPECT_TRUE(!position.SamplePosition() && position.SimulatorExited());
+    }
+    EXPECT_EQ(openFds(), before);
 }
 
 // Nothing is called while no simulator runs (the note at 5 holds the 0.0 of a

@@ -6,11 +6,13 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 #include <functional>
 
 #include "app/main_window.h"
 #include "app/qt/views.h"
 #include "app/window_layout.h"
+#include "platform/posix/posix_files.h"
 #include "tests/fakes/fake_platform.h"
 
 namespace kerbcall::qt {
@@ -112,6 +114,19 @@ TEST_F(QtViewsTest, SelectIsEnabledOnlyWithANoteFileSelectedAndSelectsNothingWit
     EXPECT_TRUE(chooser().isVisible());
     EXPECT_EQ(globals.noteFileName, "");
     EXPECT_FALSE(chooser().dirList.SetPath(folder.filePath("notes.txt").toStdString()));
+}
+
+// A name as Linux keeps it (not UTF-8, with "\" and "?") is listed, shown with a replacement character, and read.
+TEST_F(QtViewsTest, NamesThatAreNotUtf8AreListedAndTheFileSelectedIsTheOneRead) {
+    std::ofstream(folder.path().toStdString() + "/\xe9preuve\\1?.ini") << "left3.mp3,125\r\n";
+    chooser().filList.SetPath(folder.path().toStdString());
+    const QString shown = QChar(QChar::ReplacementCharacter) + QStringLiteral("preuve\\1?.ini");
+    ASSERT_EQ(Files(), QStringList({"Monza.ini", shown}));
+    Click(chooser().filList, shown);
+    chooser().cmdSelect.click();
+    posix::PosixFiles files;
+    TrackIniFileReader(globals, files, platform.program).ReadNoteFile();
+    EXPECT_EQ(globals.paceNotes[0].soundFile, "left3.mp3");
 }
 
 TEST_F(QtViewsTest, AHighlightedFolderOpensOnADoubleClickOrWhenTheFolderListLosesTheFocus) {

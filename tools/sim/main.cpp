@@ -39,8 +39,6 @@ constexpr char kUsage[] =
 // The folder the stand-in pretends to have been started from, as a Windows
 // program's first argument shows it.
 constexpr char kWindowsFolder[] = "C:\\Games\\ZRL\\";
-// Any byte but the early build's marks the late build.
-constexpr std::uint8_t kLateBuildProbeByte = 0x55;
 // Written at the distance address that the build does not use, so that a
 // reader that chose the wrong one sees a value no car has.
 constexpr float kUnusedAddressValue = -1.0F;
