@@ -21,6 +21,8 @@ public:
     // nullopt for a folder, a missing file, one that cannot be read and one
     // larger than kLargestFile.
     std::optional<std::string> ReadWholeFile(std::string_view path) override;
+    // Looked at without opening it: opening a pipe waits for its writer.
+    bool IsSpecialOrTooLarge(std::string_view path) override;
 };
 
 }  // namespace kerbcall::posix
