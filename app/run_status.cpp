@@ -18,7 +18,7 @@ void RunStatus::WaitingForSimulator() { phase_ = Phase::kWaiting; }
 
 void RunStatus::Tracking(std::string_view simulator, std::uint32_t processId) {
     phase_ = Phase::kTracking;
-    simulator_ = std::string(simulator) + " (process " + std::to_string(processId) + ")";
+    simulator_ = std::string(simulator) + " (pid " + std::to_string(processId) + ")";
 }
 
 void RunStatus::SimulatorGone() { phase_ = Phase::kGone; }
@@ -26,7 +26,7 @@ void RunStatus::SimulatorGone() { phase_ = Phase::kGone; }
 void RunStatus::Played(std::string_view soundFile, SoundOutcome outcome, float distance) {
     switch (outcome) {
         case SoundOutcome::kOpened:
-            sound_ = phase_ == Phase::kTracking ? "last call " + std::string(soundFile) + " at " + Distance(distance)
+            sound_ = phase_ == Phase::kTracking ? "called " + std::string(soundFile) + " at " + Distance(distance)
                                                 : std::string();
             break;
         case SoundOutcome::kNotOpened:
@@ -52,7 +52,7 @@ std::string RunStatus::Line(float distance) const {
             line = simulator_ + " at " + Distance(distance);
             break;
         case Phase::kGone:
-            line = simulator_ + " has ended; waiting for the simulator";
+            line = simulator_ + " ended; waiting for the simulator";
             break;
     }
     return sound_.empty() ? line : line + "; " + sound_;

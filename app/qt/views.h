@@ -37,7 +37,7 @@ public:
 
     PushButton Command2;
     TextLabel Label1;
-    TextLabel lblStatus;
+    ElidingLabel lblStatus;
     IntervalTimer tmrStatus;
 
 protected:

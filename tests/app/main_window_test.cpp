@@ -126,10 +126,10 @@ TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
 TEST(RunControlTest, TheStatusLineSaysWhatTheRunIsDoing) {
     const char* const said[] = {
         "Waiting for the simulator; no sound output: server down",
-        "zrl.exe (process 4242) at 5; no sound output: server down",
-        "zrl.exe (process 4242) at 125; last call left3.mp3 at 125",
-        "zrl.exe (process 4242) at 241; could not open right2.mp3",
-        "zrl.exe (process 4242) has ended; waiting for the simulator; could not open right2.mp3",
+        "zrl.exe (pid 4242) at 5; no sound output: server down",
+        "zrl.exe (pid 4242) at 125; called left3.mp3 at 125",
+        "zrl.exe (pid 4242) at 241; could not open right2.mp3",
+        "zrl.exe (pid 4242) ended; waiting for the simulator; could not open right2.mp3",
     };
     App app;
     app.platform.files.files["C:\\Kerbcall\\Monza.ini"] = "left3.mp3,125\r\nright2.mp3,241";
@@ -139,8 +139,7 @@ TEST(RunControlTest, TheStatusLineSaysWhatTheRunIsDoing) {
     app.MoveCarTo(5.0F);
     app.platform.mci.answer = 266;  // no audio device
     app.platform.mci.problem = "server down";
-    const std::function<void()> next[] = {[&] { app.platform.mci.answer = 0; },
-                                          [&] { app.MoveCarTo(125.0F); },
+    const std::function<void()> next[] = {[&] { app.platform.mci.answer = 0; }, [&] { app.MoveCarTo(125.0F); },
                                           [&] { app.platform.mci.answer = 275, app.MoveCarTo(241.0F); },
                                           [&] { app.platform.memory.bytes.clear(), app.platform.memory.exited = true; },
                                           [&] { app.form.Command2_Click(); }};

@@ -101,7 +101,8 @@ protected:
 
     // The real program brought into the state; `beforeStart` runs once the windows show, and `started` tells that
     // Start was heard (by default: the activation cue is opened).
-    void StartIn(State state, const std::function<void()>& beforeStart = [] {}, std::function<bool()> started = {}) {
+    void StartIn(
+        State state, const std::function<void()>& beforeStart = [] {}, std::function<bool()> started = {}) {
         ::setenv("SDL_DISKAUDIOFILE", heard_.c_str(), 1);
         std::string chooser;
         mainWindow_.clear();
@@ -129,9 +130,8 @@ protected:
         ASSERT_TRUE(WaitUntil([&] {
             return chooserGone() || (Click(chooser, kFirstFileX, kFirstFileY, 2) && WaitUntil(chooserGone, 10s));
         })) << "a double click on the note file selects it";
-        ASSERT_TRUE(WaitUntil([&] {
-            return Click(mainWindow_, kCommand2X, kCommand2Y, 1) && WaitUntil(started, 15s);
-        })) << "Start plays the cue";
+        ASSERT_TRUE(WaitUntil([&] { return Click(mainWindow_, kCommand2X, kCommand2Y, 1) && WaitUntil(started, 15s); }))
+            << "Start plays the cue";
         // This test's stand-in or another's: either is tracked.
         ASSERT_TRUE(state < State::kTracking || WaitUntil([&] { return HoldsOpen(program_, "/mem"); }))
             << "a simulator is read";

@@ -75,11 +75,11 @@ TEST_F(QtViewsTest, BothWindowsStandAsTheSharedLayoutPutsThemAndCancelHasTheFocu
     ChooserWindow view(platform.program);
     const auto pixels = [](int twips) { return qRound(twips / 15.0); };  // the offscreen screen has 96 DPI
     const std::pair<QWidget*, layout::Place> placed[] = {
-        {&mainWindow.Command2, layout::kCommand2}, {&mainWindow.Label1, layout::kLabel1},
-        {&mainWindow.lblStatus, layout::kLblStatus},
-        {&view.Picture1, layout::kPicture1},       {&view.drvList, layout::kDrvList},
-        {&view.dirList, layout::kDirList},         {&view.filList, layout::kFilList},
-        {&view.cmdSelect, layout::kCmdSelect},     {&view.cmdCancel, layout::kCmdCancel}};
+        {&mainWindow.Command2, layout::kCommand2},   {&mainWindow.Label1, layout::kLabel1},
+        {&mainWindow.lblStatus, layout::kLblStatus}, {&view.Picture1, layout::kPicture1},
+        {&view.drvList, layout::kDrvList},           {&view.dirList, layout::kDirList},
+        {&view.filList, layout::kFilList},           {&view.cmdSelect, layout::kCmdSelect},
+        {&view.cmdCancel, layout::kCmdCancel}};
     for (const auto& [widget, place] : placed) {
         EXPECT_EQ(widget->geometry(),
                   QRect(pixels(place.left), pixels(place.top), pixels(place.width), pixels(place.height)));

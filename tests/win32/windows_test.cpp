@@ -335,7 +335,7 @@ TEST_F(ProgramTest, SelectShowsTheTrackNameAndStartThenStopEndsTheProgram) {
     PostMessageA(command2_, BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([this] { return TextOf(command2_) == "Stop"; }));
     EXPECT_EQ(TextOf(label1_), "Spa activated");
-    EXPECT_TRUE(WaitUntil([this] { return TextOf(GetDlgItem(main_, kStatusId)).starts_with("zrl.exe (process "); }));
+    EXPECT_TRUE(WaitUntil([this] { return TextOf(GetDlgItem(main_, kStatusId)).starts_with("zrl.exe (pid "); }));
     PostMessageA(command2_, BM_CLICK, 0, 0);
     EXPECT_TRUE(Ended());
 }
