@@ -208,30 +208,16 @@ TEST_F(RealProgram, EachStopSignalEndsItInEveryStateWithinASecondAndAHalf) {
     }
 }
 
-// pulseaudio with a null sink on the socket PULSE_SERVER names, ready.
-class SoundServer {
-public:
+// pulseaudio with a null sink on the socket PULSE_SERVER names, ready; ended (also when frozen) with the object.
+struct SoundServer {
     explicit SoundServer(const std::string& socket)
-        : pid_(StartProcess({"pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no", "--exit-idle-time=-1",
-                             "--log-level=0", "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket,
-                             "-L", "module-null-sink"})) {
+        : pid(StartProcess({"pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no", "--exit-idle-time=-1",
+                            "--log-level=0", "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket,
+                            "-L", "module-null-sink"})) {
         WaitUntil([] { return std::system("pactl info >/dev/null 2>&1") == 0; });
     }
-    ~SoundServer() {
-        ::kill(pid_, SIGCONT);
-        EndProcess(pid_, SIGKILL);
-    }
-    SoundServer(const SoundServer&) = delete;
-    SoundServer& operator=(const SoundServer&) = delete;
-    void Freeze() const { ::kill(pid_, SIGSTOP); }
-    // True while the program has a stream on the server.
-    static bool Plays(pid_t program) {
-        const std::string pid = "application.process.id = \"" + std::to_string(program) + "\"";
-        return std::system(("pactl list sink-inputs 2>/dev/null | grep -q '" + pid + "'").c_str()) == 0;
-    }
-
-private:
-    pid_t pid_;
+    ~SoundServer() { ::kill(pid, SIGCONT), EndProcess(pid, SIGKILL); }
+    pid_t pid;
 };
 
 // A sound server that starts after the program, or restarts before Start, is played through from Start on; one that
@@ -241,6 +227,10 @@ TEST_F(RealProgram, ASoundServerThatComesLateOrAgainIsUsedAndOneThatHangsHoldsNo
     const std::string socket = fs::temp_directory_path() / ("kerbcall-pulse-" + std::to_string(::getpid()));
     ::setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
     ::setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
+    const auto plays = [this] {  // the program has a stream on the server
+        const std::string stream = "application.process.id = \"" + std::to_string(program_) + "\"";
+        return std::system(("pactl list sink-inputs 2>/dev/null | grep -q '" + stream + "'").c_str()) == 0;
+    };
     enum class Server { kLate, kRestarted, kFrozen };
     for (const Server server : {Server::kLate, Server::kRestarted, Server::kFrozen}) {
         SCOPED_TRACE(static_cast<int>(server));
@@ -249,19 +239,17 @@ TEST_F(RealProgram, ASoundServerThatComesLateOrAgainIsUsedAndOneThatHangsHoldsNo
             pulse.emplace(socket);
         }
         if (server == Server::kFrozen) {
-            pulse->Freeze();
+            ::kill(pulse->pid, SIGSTOP);
             ASSERT_NO_FATAL_FAILURE(StartIn(State::kChooserOpen));
             const std::optional<int> status = EndWith(std::exchange(program_, -1), SIGTERM);
             EXPECT_TRUE(status && WIFEXITED(*status));
             continue;
         }
-        ASSERT_NO_FATAL_FAILURE(StartIn(
-            State::kWaiting,
-            [&] {
-                EXPECT_TRUE(server == Server::kLate || WaitUntil([&] { return SoundServer::Plays(program_); }));
-                pulse.emplace(socket);
-            },
-            [&] { return SoundServer::Plays(program_); }));
+        const auto serverStarts = [&] {
+            EXPECT_TRUE(server == Server::kLate || WaitUntil(plays));
+            pulse.emplace(socket);
+        };
+        ASSERT_NO_FATAL_FAILURE(StartIn(State::kWaiting, serverStarts, plays));
     }
     fs::remove(socket);
 }
