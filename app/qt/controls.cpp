@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QPainter>
 #include <QStorageInfo>
 #include <QStyle>
 #include <algorithm>
@@ -41,6 +42,13 @@ TextLabel::TextLabel(QWidget* parent) : QLabel(parent) {
 }
 std::string TextLabel::Text() const { return text().toStdString(); }
 void TextLabel::SetText(std::string_view text) { setText(FromUtf8(text)); }
+
+void ElidingLabel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    painter.drawText(area, static_cast<int>(alignment()),
+                     fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+}
 
 DriveComboBox::DriveComboBox(QWidget* parent, std::vector<QString> roots) : QComboBox(parent) {
     if (roots.empty()) {

@@ -2,7 +2,6 @@
 // main window.
 
 #include <QApplication>
-#include <QTimer>
 
 #include "app/qt/services.h"
 #include "app/qt/stop_signals.h"
@@ -35,8 +34,8 @@ int main() {
         platform::Services services{processes, memory, files, mci, sleeper, pump, program};
         qt::ProgramWindows windows(services);
         // The sound server's stream runs from here on, so that Start is
-        // heard at once.
-        QTimer::singleShot(0, [&mci] { mci.OpenDevice(); });
+        // heard at once; the device opens meanwhile.
+        mci.PrepareOutput();
         QApplication::exec();
     });
     program.End();

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
+
 #include "platform/ascii_case.h"
 #include "platform/path_lookup.h"
 #include "platform/posix/descriptor_reading.h"
@@ -105,6 +107,13 @@ std::optional<std::string> PosixFiles::ReadWholeFile(std::string_view path) {
         return std::nullopt;
     }
     return bytes;
+}
+
+bool PosixFiles::IsSpecialOrTooLarge(std::string_view path) {
+    const std::optional<std::string> found = platform::LookUpPath(path);
+    struct stat info {};
+    return found && ::stat(found->c_str(), &info) == 0 &&
+           (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kLargestFile);
 }
 
 std::vector<std::string> FilesMatching(const std::string& folder, std::string_view pattern) {

@@ -22,6 +22,8 @@ public:
     // nullopt for a folder, a missing file, one that cannot be read and one
     // larger than kLargestFile.
     std::optional<std::string> ReadWholeFile(std::string_view path) override;
+    // Looked at without opening it: opening a pipe waits for its writer.
+    bool IsSpecialOrTooLarge(std::string_view path) override;
 };
 
 // The files (and links to files) of the folder whose names match the pattern

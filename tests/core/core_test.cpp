@@ -171,8 +171,9 @@ TEST(SoundPlayerTest, ChannelsAndLoopingChooseTheCommands) {
                  {"", false, both},      {"both", true, both},     {" left", false, both}};
     for (const auto& c : cases) {
         fakes::FakeMci mci;
+        fakes::FakeFiles files;
         mci.answer = 263;  // an error code changes nothing
-        SoundPlayer(mci, "C:\\K").PlaySound(" a \"b\".mp3", c.loop, c.channel);
+        SoundPlayer(mci, files, "C:\\K").PlaySound(" a \"b\".mp3", c.loop, c.channel);
         std::string sent;
         for (const std::string& command : mci.commands) {
             sent += command + "|";

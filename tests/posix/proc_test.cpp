@@ -152,9 +152,9 @@ TEST(ProcessFaults, ASimulatorThatExitsIsLookedForAgainAndStopStillEndsTheProgra
     platform::Services services{fake.processes, memory, files, fake.mci, fake.sleeper, fake.pump, fake.program};
     Globals globals;
     globals.noteFileName = "Stage.ini";
-    fakes::FakeControl window, command2{app::kStartCaption}, label1;
+    fakes::FakeControl window, command2{app::kStartCaption}, label1, status;
     fakes::FakeChooserViews views;
-    app::StartupForm form(globals, services, {window, command2, label1}, views);
+    app::StartupForm form(globals, services, {window, command2, label1, status, status}, views);
 
     int passes = 0;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);

@@ -77,10 +77,11 @@ TEST_F(QtViewsTest, BothWindowsStandAsTheSharedLayoutPutsThemAndCancelHasTheFocu
     ChooserWindow view(platform.program);
     const auto pixels = [](int twips) { return qRound(twips / 15.0); };  // the offscreen screen has 96 DPI
     const std::pair<QWidget*, layout::Place> placed[] = {
-        {&mainWindow.Command2, layout::kCommand2}, {&mainWindow.Label1, layout::kLabel1},
-        {&view.Picture1, layout::kPicture1},       {&view.drvList, layout::kDrvList},
-        {&view.dirList, layout::kDirList},         {&view.filList, layout::kFilList},
-        {&view.cmdSelect, layout::kCmdSelect},     {&view.cmdCancel, layout::kCmdCancel}};
+        {&mainWindow.Command2, layout::kCommand2},   {&mainWindow.Label1, layout::kLabel1},
+        {&mainWindow.lblStatus, layout::kLblStatus}, {&view.Picture1, layout::kPicture1},
+        {&view.drvList, layout::kDrvList},           {&view.dirList, layout::kDirList},
+        {&view.filList, layout::kFilList},           {&view.cmdSelect, layout::kCmdSelect},
+        {&view.cmdCancel, layout::kCmdCancel}};
     for (const auto& [widget, place] : placed) {
         EXPECT_EQ(widget->geometry(),
                   QRect(pixels(place.left), pixels(place.top), pixels(place.width), pixels(place.height)));
@@ -90,6 +91,10 @@ TEST_F(QtViewsTest, BothWindowsStandAsTheSharedLayoutPutsThemAndCancelHasTheFocu
         EXPECT_EQ(window->size(), QSize(pixels(client.width), pixels(client.height)));
     }
     EXPECT_EQ(mainWindow.Label1.font().weight(), app::layout::kBoldWeight);
+    EXPECT_EQ(mainWindow.lblStatus.font(), mainWindow.font());
+    form.status.WaitingForSimulator();
+    mainWindow.tmrStatus.Start(std::chrono::milliseconds(1));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return mainWindow.lblStatus.text() == "Waiting for the simulator"; }));
     EXPECT_DOUBLE_EQ(view.Picture1.font().pointSizeF(), app::layout::kPicture1Points);
     EXPECT_EQ(view.filList.font(), view.Picture1.font());
     EXPECT_EQ(view.minimumSize(), view.maximumSize());

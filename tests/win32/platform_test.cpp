@@ -70,11 +70,13 @@ TEST(MciTest, EveryCommandOfAPlayGetsTheSameAnswer) {
         {"left3.mp3", false, "", 5, true},  // five commands with the close
         {"hairpin.mp3", true, "left", 4, true},
         {"deactivated.mp3", false, "Right", 4, true},
-        {"no such note.mp3", false, "", 5, false}};
+        {"no such note.mp3", false, "", 5, false},
+        {"..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\dev\\zero", false, "", 1, false}};  // not even opened
     for (const auto& [soundFile, loopSound, channel, commands, succeeds] : cases) {
         platform::win32::Win32Mci service;
         fakes::RecordingMci mci(service);
-        SoundPlayer player(mci, TestProgramFolder());
+        platform::win32::Win32Files files;
+        SoundPlayer player(mci, files, TestProgramFolder());
         player.PlaySound(soundFile, loopSound, channel);
         player.CloseSound();
         ASSERT_EQ(mci.sent.size(), commands);
