@@ -223,6 +223,9 @@ const PackCase kPackCases[] = {
          "pad 0 0.2 && sox n.wav t.wav h.wav && echo x >broken.wav && echo x >notes.txt && rm n.wav t.wav",
      "", 1, "f.flac h.wav loud.wav m.mp3 o.ogg quiet.wav", R"("broken.wav","reason":"cannot be decoded: )"},
     {"sox -n c.wav synth 0.3 square 440 pad 0.5 0.2", "", 0, "c.wav", R"("warnings":["clipped: )"},
+    // A 16-bit mono take at the player's rate, whose full scale the decoder takes one step down; a dangling link.
+    {"sox -n -r 44100 -b 16 k.wav synth 0.3 sine 440 gain 6 pad 0.5 0.2 2>/dev/null; ln -s none z.wav", "", 0, "k.wav",
+     R"("warnings":["clipped: )"},
     {"sox -n s.wav trim 0 1", "", 1, "", R"("s.wav","reason":"silent)"},
     {Tone("a.wav", 44100, 0.3) + Tone("a.flac", 44100, 0.3) + "true", "", 1, "a.flac", "a.mp3 is made from a.flac"},
     {Tone("a.wav", 44100, 0.3) + "echo old >../out/a.mp3", "", 1, "", "out/a.mp3 exists; give --force"},

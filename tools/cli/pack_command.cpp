@@ -139,7 +139,7 @@ int Pack(const PackOptions& options) {
     std::error_code error;
     std::vector<fs::path> files;
     for (const fs::directory_entry& entry : fs::directory_iterator(options.in, error)) {
-        if (entry.is_regular_file(error)) {
+        if (std::error_code notFile; entry.is_regular_file(notFile)) {
             files.push_back(entry.path());
         }
     }

@@ -18,8 +18,10 @@ namespace kerbcall::cli {
 
 namespace {
 
-// More samples than this at full scale: the recording was clipped.
+// More samples than this at full scale: the recording was clipped. The
+// decoder's conversion of a mono recording takes full scale one step down.
 constexpr std::size_t kClippedSamples = 3;
+constexpr int kFullScale = INT16_MAX - 1;
 // A call whose peaks keep it more than this (dB) below the pack's loudness
 // is warned about.
 constexpr double kLoudnessTolerance = 0.5;
@@ -30,6 +32,9 @@ constexpr int kAttempts = 3;
 // Loudness is measured in blocks of 0.4 s; a shorter call is measured as if
 // silence followed it to one block's length.
 constexpr double kLoudnessBlock = 0.4;
+// A recording longer than this (seconds) is no call: refused before its
+// copies take memory in proportion to its length.
+constexpr int kLongestRecording = 60;
 
 double Gain(double decibels) { return std::pow(10.0, decibels / 20.0); }
 
@@ -49,10 +54,18 @@ std::vector<float> Mono(const DecodedSound& sound) {
     return mono;
 }
 
+// Frames with a channel at full scale.
 std::size_t FullScaleSamples(const DecodedSound& sound) {
-    return static_cast<std::size_t>(std::count_if(sound.samples.begin(), sound.samples.end(), [](std::int16_t sample) {
-        return sample == INT16_MAX || sample == INT16_MIN;
-    }));
+    const auto channels = static_cast<std::size_t>(sound.channels);
+    std::size_t clipped = 0;
+    for (std::size_t frame = 0; frame + channels <= sound.samples.size(); frame += channels) {
+        const auto first = sound.samples.begin() + static_cast<std::ptrdiff_t>(frame);
+        clipped += std::any_of(first, first + static_cast<std::ptrdiff_t>(channels),
+                               [](std::int16_t sample) { return std::abs(static_cast<int>(sample)) >= kFullScale; })
+                       ? 1U
+                       : 0U;
+    }
+    return clipped;
 }
 
 // EBU R128 integrated loudness, the one channel heard on both loudspeakers;
@@ -161,6 +174,10 @@ public:
         }
         const auto& recording = std::get<DecodedSound>(decoded);
         const int rate = recording.rate;
+        if (recording.samples.size() / static_cast<std::size_t>(recording.channels) >
+            static_cast<std::size_t>(kLongestRecording * rate)) {
+            return "longer than " + std::to_string(kLongestRecording) + " s: one call a file";
+        }
         std::vector<float> mono = Mono(recording);
         CallFigures figures;
         figures.durationBefore = static_cast<double>(mono.size()) / rate;
