@@ -49,15 +49,16 @@ namespace {
 // equal ones in table order) that is not the note played last.
 std::optional<int> FarthestCrossed(const NoteWindows& windows, std::span<const int> crossed, int lastTriggered) {
     std::optional<int> farthest;
-    for (auto note = crossed.rbegin(); note != crossed.rend(); ++note) {
-        if (*note == lastTriggered) {
+    for (std::size_t i = crossed.size(); i-- > 0;) {
+        const int note = crossed[i];
+        if (note == lastTriggered) {
             continue;
         }
-        if (farthest && windows.LowerBound(static_cast<std::size_t>(*note)) !=
+        if (farthest && windows.LowerBound(static_cast<std::size_t>(note)) !=
                             windows.LowerBound(static_cast<std::size_t>(*farthest))) {
             break;
         }
-        farthest = *note;
+        farthest = note;
     }
     return farthest;
 }
