@@ -6,7 +6,7 @@ StartupForm::StartupForm(Globals& globals, platform::Services& services, const M
                          ChooserViewFactory& chooserViews)
     : discovery(services.processes, services.memory, services.pump, services.program),
       position(services.memory, services.pump),
-      sound(services.mci, services.files, services.program.Folder()),
+      sound(services.mci, services.files, SoundFolders(services.files, services.userFolders, services.program.Folder())),
       noteReader(globals, services.files, services.program),
       status(services.mci),
       globals_(globals),
@@ -22,7 +22,7 @@ StartupForm::~StartupForm() = default;
 
 void StartupForm::Form_Load() {
     chooserView_ = chooserViews_.CreateView();
-    chooser_ = std::make_unique<FrmFileManager2>(globals_, services_.program, *this, chooserView_->Controls());
+    chooser_ = std::make_unique<FrmFileManager2>(globals_, services_, *this, chooserView_->Controls());
     chooserView_->RouteEventsTo(*chooser_);
     chooser_->Form_Load();
     chooser_->Show();

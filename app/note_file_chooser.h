@@ -6,7 +6,7 @@
 
 #include "app/controls.h"
 #include "engine/note_table.h"
-#include "platform/program.h"
+#include "platform/services.h"
 
 namespace kerbcall::app {
 
@@ -16,6 +16,9 @@ inline constexpr char kChooserTitle[] = ".TRK File Finder";
 inline constexpr char kSelectCaption[] = "Select";
 inline constexpr char kCancelCaption[] = "Cancel";
 inline constexpr char kNoteFilePattern[] = "*.ini";
+// In the user's settings folder: the folder of the note file chosen last, on
+// the first line.
+inline constexpr char kRememberedFolderFile[] = "last-note-folder";
 
 struct ChooserControls {
     Window& window;
@@ -45,10 +48,11 @@ public:
 
 // The note file chooser: browse drives and folders, pick a "*.ini" file. The
 // file's bare name and its folder are recorded; the note reader opens that
-// file.
+// file. It opens where the last note file was chosen, remembered for the
+// user, or else in the program folder.
 class FrmFileManager2 {
 public:
-    FrmFileManager2(Globals& globals, platform::Program& program, StartupForm& mainWindow,
+    FrmFileManager2(Globals& globals, platform::Services& services, StartupForm& mainWindow,
                     const ChooserControls& controls);
 
     void Form_Load();
@@ -63,8 +67,12 @@ public:
     void Show();
 
 private:
+    // The folder remembered, as written; empty when there is none or it
+    // cannot be read.
+    std::string RememberedFolder();
+
     Globals& globals_;
-    platform::Program& program_;
+    platform::Services& services_;
     StartupForm& mainWindow_;
     ChooserControls controls_;
 };

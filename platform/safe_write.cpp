@@ -93,4 +93,13 @@ std::string WriteBesideAndRename(const fs::path& out, std::string_view bytes) {
     return {};
 }
 
+std::string WriteIntoFolder(const fs::path& folder, std::string_view name, std::string_view bytes) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) {
+        return "cannot make " + folder.string() + ": " + error.message();
+    }
+    return WriteBesideAndRename(folder / name, bytes);
+}
+
 }  // namespace kerbcall::platform

@@ -15,6 +15,10 @@ std::filesystem::path FolderOf(const std::filesystem::path& file);
 // text, or empty when written; on an error nothing is left behind.
 std::string WriteBesideAndRename(const std::filesystem::path& out, std::string_view bytes);
 
+// Makes `folder` with the folders above it where missing, then writes the file
+// `name` in it as WriteBesideAndRename does. An error text, or empty.
+std::string WriteIntoFolder(const std::filesystem::path& folder, std::string_view name, std::string_view bytes);
+
 // `what`, a colon and the system's text for errno.
 std::string SystemError(const std::string& what);
 

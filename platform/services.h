@@ -7,6 +7,7 @@
 #include "platform/process_memory.h"
 #include "platform/program.h"
 #include "platform/sleeper.h"
+#include "platform/user_folders.h"
 
 namespace kerbcall::platform {
 
@@ -19,6 +20,7 @@ struct Services {
     Sleeper& sleeper;
     MessagePump& pump;
     Program& program;
+    UserFolders& userFolders;
 };
 
 }  // namespace kerbcall::platform

@@ -5,17 +5,19 @@
 namespace kerbcall {
 
 namespace {
-constexpr char kSoundFolder[] = "\\Zuda Vodaz Sounds\\";
 // The multimedia service's answer to an open when it has no audio device.
 constexpr std::int32_t kCannotLoadDriver = 266;
 }  // namespace
 
-SoundPlayer::SoundPlayer(platform::Mci& mci, platform::Files& files, std::string programFolder)
-    : mci_(mci), files_(files), programFolder_(std::move(programFolder)) {}
+SoundPlayer::SoundPlayer(platform::Mci& mci, platform::Files& files, SoundFolders folders)
+    : mci_(mci), files_(files), folders_(std::move(folders)) {}
+
+SoundPlayer::SoundPlayer(platform::Mci& mci, platform::Files& files, const std::string& programFolder)
+    : SoundPlayer(mci, files, SoundFolders(programFolder)) {}
 
 std::string SoundPlayer::SoundPath(std::string_view soundFile) const {
-    std::string path = programFolder_;
-    path += kSoundFolder;
+    std::string path = folders_.FolderOf(soundFile);
+    path += '\\';
     path += soundFile;
     return path;
 }

@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/mci.h"
+#include "sound/sound_folders.h"
 
 namespace kerbcall {
 
@@ -15,12 +16,14 @@ inline constexpr char kDeactivatedCue[] = "deactivated.mp3";
 // What became of a sound's open.
 enum class SoundOutcome { kOpened, kNotOpened, kNoOutput };
 
-// Plays one sound file of the sound folder at a time under the one device
+// Plays one sound file of the sound folders at a time under the one device
 // alias. A sound that is not a regular file or is too large to read whole is
 // not opened; every other command's result code is dropped.
 class SoundPlayer {
 public:
-    SoundPlayer(platform::Mci& mci, platform::Files& files, std::string programFolder);
+    SoundPlayer(platform::Mci& mci, platform::Files& files, SoundFolders folders);
+    // Sounds from the program folder's sound folder alone.
+    SoundPlayer(platform::Mci& mci, platform::Files& files, const std::string& programFolder);
 
     // `channel`: first letter l/L left only, r/R right only, else both.
     void PlaySound(std::string_view soundFile, bool loopSound, std::string_view channel);
@@ -41,7 +44,7 @@ private:
 
     platform::Mci& mci_;
     platform::Files& files_;
-    std::string programFolder_;
+    SoundFolders folders_;
 };
 
 }  // namespace kerbcall

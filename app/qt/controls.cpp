@@ -52,10 +52,11 @@ void ElidingLabel::paintEvent(QPaintEvent* /*event*/) {
 
 DriveComboBox::DriveComboBox(QWidget* parent, std::vector<QString> roots) : QComboBox(parent) {
     if (roots.empty()) {
-        roots = MountedVolumeRoots();
+        roots = DriveRoots();
     }
     for (const QString& root : roots) {
-        addItem(style()->standardIcon(QStyle::SP_DriveHDIcon), root, root);
+        const bool home = root == QDir::homePath();
+        addItem(style()->standardIcon(home ? QStyle::SP_DirHomeIcon : QStyle::SP_DriveHDIcon), root, root);
     }
     setCurrentIndex(-1);
     connect(this, &QComboBox::currentIndexChanged, this, [this] {
@@ -65,7 +66,7 @@ DriveComboBox::DriveComboBox(QWidget* parent, std::vector<QString> roots) : QCom
     });
 }
 
-std::vector<QString> DriveComboBox::MountedVolumeRoots() {
+std::vector<QString> DriveComboBox::DriveRoots() {
     std::vector<QString> roots;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         // Files mounted on their own (a container's /etc/hosts) are no drives.
@@ -75,6 +76,9 @@ std::vector<QString> DriveComboBox::MountedVolumeRoots() {
     }
     std::ranges::sort(roots);
     roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
+    // The user's notes most likely lie under the home folder: it comes first.
+    std::erase(roots, QDir::homePath());
+    roots.insert(roots.begin(), QDir::homePath());
     return roots;
 }
 

@@ -43,18 +43,19 @@ public:
     void Start(std::chrono::milliseconds interval) override { start(interval); }
 };
 
-// The mounted volumes; their root folders stand for drives, and Drive() is
-// the chosen volume's root folder.
+// The home folder and the mounted volumes; their folders stand for drives,
+// and Drive() is the chosen one's folder.
 class DriveComboBox : public QComboBox, public app::DriveList {
 public:
-    // `roots` defaults to the machine's mounted volumes.
+    // `roots` defaults to DriveRoots().
     explicit DriveComboBox(QWidget* parent, std::vector<QString> roots = {});
     std::function<void()> onChange;
 
     std::string Drive() const override;
     void SetDrive(std::string_view path) override;
 
-    static std::vector<QString> MountedVolumeRoots();
+    // The home folder first, then the mounted volumes' root folders.
+    static std::vector<QString> DriveRoots();
 };
 
 // The open folder with the folders above it and inside it, one indented

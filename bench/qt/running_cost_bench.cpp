@@ -35,6 +35,7 @@
 #include "platform/posix/posix_sleeper.h"
 #include "platform/posix/proc_mem_reader.h"
 #include "platform/posix/proc_process_list.h"
+#include "platform/posix/xdg_user_folders.h"
 #include "tests/posix/sim_process.h"
 #include "tests/qt/program_windows.h"
 
@@ -249,7 +250,8 @@ void InProcessRun(const fs::path& folder) {
     NoSleep sleeper;
     qt::QtMessagePump pump;
     MeasuringProgram program(memory, mci, folder);
-    platform::Services services{processes, memory, files, mci, sleeper, pump, program};
+    posix::XdgUserFolders userFolders;
+    platform::Services services{processes, memory, files, mci, sleeper, pump, program, userFolders};
     qt::ProgramWindows windows(services);
     windows.globals.noteFileName = "Bench.ini";
     std::thread user([&] {

@@ -1,8 +1,11 @@
 #include "platform/win32/win32_platform.h"
 
 #include <mmsystem.h>
+#include <shlobj.h>
 
 #include <chrono>
+
+#include "platform/safe_write.h"
 
 namespace kerbcall::platform::win32 {
 
@@ -120,5 +123,18 @@ void Win32Program::ShowInformation(std::string_view text, std::string_view capti
 }
 
 void Win32Program::End() { ExitProcess(0); }
+
+std::string Win32UserFolders::SettingsFolder() {
+    char appData[MAX_PATH] = {};
+    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData) != S_OK) {
+        return {};
+    }
+    return std::string(appData) + "\\Kerbcall";
+}
+
+bool Win32UserFolders::WriteSetting(std::string_view name, std::string_view bytes) {
+    const std::string folder = SettingsFolder();
+    return !folder.empty() && WriteIntoFolder(folder, name, bytes).empty();
+}
 
 }  // namespace kerbcall::platform::win32

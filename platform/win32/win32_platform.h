@@ -70,6 +70,15 @@ public:
     [[noreturn]] void End() override;
 };
 
+// The program folder is the user's own, for sounds too; settings go to
+// %APPDATA%\Kerbcall.
+class Win32UserFolders final : public UserFolders {
+public:
+    std::string DataFolder() override { return {}; }
+    std::string SettingsFolder() override;
+    bool WriteSetting(std::string_view name, std::string_view bytes) override;
+};
+
 // Every Windows service of the program in one place.
 struct Win32Platform {
     ToolhelpProcessList processes;
@@ -79,8 +88,9 @@ struct Win32Platform {
     Win32Sleeper sleeper;
     Win32MessagePump pump;
     Win32Program program;
+    Win32UserFolders userFolders;
 
-    Services Bundle() { return Services{processes, memory, files, mci, sleeper, pump, program}; }
+    Services Bundle() { return Services{processes, memory, files, mci, sleeper, pump, program, userFolders}; }
 };
 
 // Hands one message to its window, letting the keyboard move between the

@@ -77,8 +77,11 @@ struct FakeChooserView : app::ChooserView, app::DriveList, app::DirectoryList {
 
 struct FakeChooserViews : app::ChooserViewFactory {
     FakeChooserView* last = nullptr;
+    std::set<std::string> unreachableDrives;  // of each view made
     std::unique_ptr<app::ChooserView> CreateView() override {
-        return std::unique_ptr<app::ChooserView>(last = new FakeChooserView());
+        last = new FakeChooserView();
+        last->unreachableDrives = unreachableDrives;
+        return std::unique_ptr<app::ChooserView>(last);
     }
 };
 

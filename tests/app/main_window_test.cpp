@@ -5,6 +5,7 @@
 #include <array>
 #include <bit>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -60,6 +61,26 @@ TEST(ChooserTest, OpensOnTheProgramFolderAndPutsAnUnreachableDriveBack) {
     EXPECT_EQ(chooser.drive, "C:");
     EXPECT_EQ(chooser.filList.path, "C:\\Kerbcall");
     EXPECT_EQ(app::TrackName(".ini"), "");  // "Spa.1967.ini" below: the name ends at the first dot
+}
+
+// The folder of the last file chosen is remembered; one that is gone or damaged is not.
+TEST(ChooserTest, OpensWhereTheLastNoteFileWasChosen) {
+    using namespace std::string_literals;
+    const std::string setting = "C:\\Users\\Driver\\Kerbcall\\last-note-folder";
+    const std::pair<std::optional<std::string>, std::string> cases[] = {
+        {std::nullopt, "C:\\Kerbcall"},    {"D:\\Stages\r\n", "D:\\Stages"},       {"D:\\Stages", "D:\\Stages"},
+        {"Z:\\Gone\n", "C:\\Kerbcall"}, {"D:\\St\0ages\n"s, "C:\\Kerbcall"}, {"\n", "C:\\Kerbcall"}};
+    for (const auto& [remembered, opens] : cases) {
+        App app;
+        app.views.unreachableDrives = {"Z:"};
+        if (remembered) {
+            app.platform.files.files[setting] = *remembered;
+        }
+        app.form.Form_Load();
+        EXPECT_EQ(app.views.last->filList.path, opens);
+        app.Choose("Monza.ini");
+        EXPECT_EQ(app.platform.files.files[setting], opens + "\n");
+    }
 }
 
 // The simulator runs from the start, its distance unreadable (no distance: a note at 5 is not heard). At the tenth

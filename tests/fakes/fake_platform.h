@@ -126,6 +126,16 @@ struct FakeProgram : platform::Program {
     }
 };
 
+struct FakeUserFolders : platform::UserFolders {  // settings go into the fake files, where the program reads them
+    explicit FakeUserFolders(FakeFiles& into) : files(into) {}
+    FakeFiles& files;
+    std::string DataFolder() override { return ""; }
+    std::string SettingsFolder() override { return "C:\\Users\\Driver\\Kerbcall"; }
+    bool WriteSetting(std::string_view name, std::string_view bytes) override {
+        return files.files[SettingsFolder() + "\\" + std::string(name)] = bytes, true;
+    }
+};
+
 struct FakePlatform {
     FakeProcessList processes;
     FakeProcessMemory memory;
@@ -134,7 +144,8 @@ struct FakePlatform {
     FakeSleeper sleeper;
     FakeMessagePump pump;
     FakeProgram program;
-    platform::Services services{processes, memory, files, mci, sleeper, pump, program};
+    FakeUserFolders userFolders{files};
+    platform::Services services{processes, memory, files, mci, sleeper, pump, program, userFolders};
 };
 
 }  // namespace fakes

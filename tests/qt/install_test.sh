@@ -15,10 +15,10 @@ for file in ./usr/lib/kerbcall/kerbcall ./usr/lib/kerbcall/Demo.ini "./usr/lib/k
   grep -qF "$file" <<< "$listing" || fail "not in the package: $file"
 done
 dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || fail "the package does not depend on Qt"
-lintian --fail-on error "$deb" >"$scratch/lintian" 2>&1 || { grep -v 'root privileges' "$scratch/lintian"; fail "lintian found errors"; }
+lintian --fail-on error,warning "$deb" >"$scratch/lintian" 2>&1 || { grep -v 'root privileges' "$scratch/lintian"; fail "lintian found errors or warnings"; }
 dpkg-deb -x "$deb" "$scratch/root"
 desktop-file-validate "$scratch"/root/usr/share/applications/*.desktop
-appstreamcli validate --no-net --explain "$scratch"/root/usr/share/metainfo/*.xml >/dev/null ||
+appstreamcli validate --explain "$scratch"/root/usr/share/metainfo/*.xml >/dev/null ||
   fail "AppStream metadata is not valid"
 
 mkdir "$scratch/unpacked here"

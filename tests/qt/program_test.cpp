@@ -95,6 +95,9 @@ protected:
         std::ofstream(programFolder_ / "Assen.ini", std::ios::binary)
             << "left3.mp3,100\r\nhairpin.mp3,200\r\nfinish.mp3,300\r\n";
         ::setenv("SDL_AUDIODRIVER", "disk", 1);
+        // The user's own sounds and settings.
+        ::setenv("XDG_DATA_HOME", (folder_ / "user").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (folder_ / "user").c_str(), 1);
     }
     void TearDown() override { EndProcess(std::exchange(program_, -1), SIGKILL); }
     ~RealProgram() override { fs::remove_all(folder_); }
@@ -161,10 +164,14 @@ protected:
 };
 
 TEST_F(RealProgram, PickStartDriveAndStop) {
+    // A cue and a call of the user's own are heard instead of the pack's.
+    const fs::path pack = programFolder_ / "Zuda Vodaz Sounds", own = folder_ / "user/kerbcall/Zuda Vodaz Sounds";
+    fs::create_directories(own);
+    fs::copy_file(pack / "opens.mp3", own / "activated.mp3");
+    fs::copy_file(pack / "jump.mp3", own / "left3.mp3");
     std::vector<std::string> sounds;
-    for (const char* name : {"activated", "left3", "hairpin", "finish", "deactivated"}) {
-        sounds.push_back(
-            Signature(programFolder_ / "Zuda Vodaz Sounds" / (name + std::string(".mp3")), folder_ / "signature.raw"));
+    for (const std::string name : {"activated.mp3", "left3.mp3", "hairpin.mp3", "finish.mp3", "deactivated.mp3"}) {
+        sounds.push_back(Signature(fs::exists(own / name) ? own / name : pack / name, folder_ / "signature.raw"));
         ASSERT_EQ(sounds.back().size(), kSignatureBytes) << name;
     }
     std::ofstream(folder_ / "drive.csv") << "0,0\n2,100\n4,200\n6,300\n";  // two seconds at each note
@@ -191,6 +198,7 @@ TEST_F(RealProgram, PickStartDriveAndStop) {
     program_ = ended ? -1 : program_;  // one still running is ended by the fixture
     EXPECT_GT(Clock::now() - stopped, 800ms) << "the deactivation cue plays for a second";
     EXPECT_EQ(SoundsHeard(sounds), sounds.size()) << "deactivated.mp3 is heard";
+    EXPECT_EQ(faults::ReadFile(folder_ / "user/kerbcall/last-note-folder"), programFolder_.string() + "\n");
 }
 
 TEST_F(RealProgram, EachStopSignalEndsItInEveryStateWithinASecondAndAHalf) {
