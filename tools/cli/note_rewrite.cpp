@@ -50,7 +50,7 @@ std::variant<std::string, NoteFileFault> RewriteNoteFile(std::string_view bytes,
         places.push_back(contents.noteLines.at(moved.note));
     }
     std::ranges::sort(places);
-    const std::vector<std::string_view> lines = SplitNoteFileLines(bytes);
+    const std::vector<NoteFileLine> lines = SplitNoteFileLines(bytes);
     std::vector<std::string> noteAt(lines.size() + 1);
     std::vector<bool> isNoteLine(noteAt.size());
     std::vector<PaceNote> intended;
@@ -63,10 +63,10 @@ std::variant<std::string, NoteFileFault> RewriteNoteFile(std::string_view bytes,
     }
     std::string written;
     std::size_t lineNumber = 0;
-    for (const std::string_view line : lines) {
+    for (const NoteFileLine& line : lines) {
         ++lineNumber;
         if (!isNoteLine[lineNumber]) {
-            written.append(line).append(kLineEnd);
+            written.append(line.text).append(kLineEnd);
         } else if (std::ranges::binary_search(places, lineNumber)) {
             written.append(noteAt[lineNumber]).append(kLineEnd);
         }

@@ -119,14 +119,10 @@ private:
         return file_ < 0 ? SystemError("cannot open " + out_.string()) : std::string();
     }
 
-    // A last line without its end would run on into the new line; a lone LF
-    // ends no line.
+    // A last line without its end would run on into the new line.
     bool EndsWithLineEnd(off_t length) const {
-        char tail[2] = {};
-        const off_t from = std::max<off_t>(length - 2, 0);
-        const ssize_t got = length > 0 ? ::pread(file_, tail, static_cast<std::size_t>(length - from), from) : 0;
-        const std::string_view end(tail, got > 0 ? static_cast<std::size_t>(got) : 0);
-        return length <= 0 || end.ends_with('\r') || end.ends_with("\r\n");
+        char last = '\n';
+        return length <= 0 || (::pread(file_, &last, 1, length - 1) == 1 && (last == '\r' || last == '\n'));
     }
 
     std::filesystem::path out_;
