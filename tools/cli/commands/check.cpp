@@ -22,6 +22,7 @@ struct CheckOptions {
     std::string soundFolder;
     CLI::Option* soundFolderOption = nullptr;
     DriveOptions drive;
+    bool strict = false;
 };
 
 // Seconds to the millisecond; null when not known.
@@ -82,8 +83,8 @@ void PrintCalls(const NoteFileContents& contents, const DriveMotion& motion, con
         std::cout << NoteText(contents, call.note);
         if (call.cutOffBy) {
             const double heard = *call.heardFor;
-            const double speed = std::fabs(motion.distanceAt(call.firesAt + heard) - motion.distanceAt(call.firesAt)) /
-                                 std::max(heard, kDriveSampleSeconds);
+            // heardFor is at least a sample period: the next call comes on a later pass.
+            const double speed = std::fabs(motion.DistanceAt(call.firesAt + heard) - motion.DistanceAt(call.firesAt)) / heard;
             std::cout << " is cut off after " << SecondsText(heard) << " of " << SecondsText(*call.soundLength)
                       << " by note " << *call.cutOffBy << " at " << std::setprecision(3) << speed << " units/s\n";
         } else if (!call.heardFor) {
@@ -100,6 +101,23 @@ void PrintCalls(const NoteFileContents& contents, const DriveMotion& motion, con
     }
 }
 
+void PrintCheck(const NoteFileContents& contents, const std::optional<DriveMotion>& motion,
+                const std::optional<SoundCheck>& sounds, const std::optional<DriveResult>& drive,
+                const std::vector<std::string>& warnings) {
+    for (std::size_t i = 0; i < contents.notes.size(); ++i) {
+        std::cout << i << '\t' << contents.notes[i].triggerDistance << '\t' << contents.notes[i].soundFile << '\n';
+    }
+    if (sounds) {
+        PrintSounds(*sounds);
+    }
+    if (drive) {
+        PrintCalls(contents, *motion, *drive);
+    }
+    for (const std::string& warning : warnings) {
+        std::cerr << "warning: " << warning << '\n';
+    }
+}
+
 int Check(const CheckOptions& options, const NoteFileContents& contents, std::string_view bytes) {
     std::optional<DriveMotion> motion;
     if (auto made = MakeDriveMotion(options.drive, contents.notes)) {
@@ -113,7 +131,7 @@ int Check(const CheckOptions& options, const NoteFileContents& contents, std::st
     std::optional<SoundCheck> sounds;
     if (options.soundFolderOption->count() > 0) {
         const std::unique_ptr<SoundDecoder> decoder = MakeSoundDecoder();
-        sounds = CheckSounds(contents, options.soundFolder, decoder.get(), warnings);
+        sounds = CheckSounds(contents, FindSoundFolder(options.soundFolder), decoder.get(), warnings);
     }
     std::optional<DriveResult> drive;
     if (motion) {
@@ -138,21 +156,10 @@ int Check(const CheckOptions& options, const NoteFileContents& contents, std::st
         }
         report["warnings"] = std::move(warningTexts);
         std::cout << report.dump() << '\n';
-        return 0;
+    } else {
+        PrintCheck(contents, motion, sounds, drive, warnings);
     }
-    for (std::size_t i = 0; i < contents.notes.size(); ++i) {
-        std::cout << i << '\t' << contents.notes[i].triggerDistance << '\t' << contents.notes[i].soundFile << '\n';
-    }
-    if (sounds) {
-        PrintSounds(*sounds);
-    }
-    if (drive) {
-        PrintCalls(contents, *motion, *drive);
-    }
-    for (const std::string& warning : warnings) {
-        std::cerr << "warning: " << warning << '\n';
-    }
-    return 0;
+    return options.strict && !warnings.empty() ? kExitRejected : 0;
 }
 
 }  // namespace
@@ -170,6 +177,7 @@ void AddCheckCommand(CommandLine& commandLine) {
     options->soundFolderOption = command.add_option("--sounds", options->soundFolder,
                                                     "Look for the notes' sound files in this folder and time them");
     AddDriveOptions(command, options->drive, options->soundFolderOption);
+    command.add_flag("--strict", options->strict, "Exit with status 1 when there is any warning");
 }
 
 }  // namespace kerbcall::cli

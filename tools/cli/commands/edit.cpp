@@ -28,6 +28,9 @@ struct DistanceEdit {
     bool sort = false;  // by distance, equal ones in file order
 };
 
+// A shift wider than this takes every distance out of the 32-bit range.
+constexpr std::int64_t kWidestShift = std::int64_t{std::numeric_limits<std::uint32_t>::max()};
+
 bool FitsDistance(std::int64_t value) {
     return value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
 }
@@ -54,10 +57,12 @@ std::variant<std::vector<MovedNote>, NoteFileFault> EditDistances(const NoteFile
             continue;
         }
         if (edit.rebase && edit.from) {
-            distance -= *edit.from;
-            if (!FitsDistance(distance)) {
-                return DistanceOutOfRange(contents, note, static_cast<double>(distance));
+            // Told in doubles first: a --from far below the distances would wrap.
+            if (const double rebased = static_cast<double>(distance) - static_cast<double>(*edit.from);
+                !(rebased <= std::numeric_limits<std::int32_t>::max())) {
+                return DistanceOutOfRange(contents, note, rebased);
             }
+            distance -= *edit.from;
         }
         kept.push_back({note, static_cast<std::int32_t>(distance)});
     }
@@ -80,6 +85,11 @@ void AddEditCommand(CommandLine& commandLine) {
     CLI::App& command = commandLine.AddCommand(
         "edit", "Shift, scale, cut out and sort a note file's distances, in that order; comments stay as written",
         [options] {
+            if (options->edit.shift < -kWidestShift || options->edit.shift > kWidestShift) {
+                std::cerr << "kerbcall-cli edit: --shift must lie from -" << kWidestShift << " to " << kWidestShift
+                          << "; a wider shift takes every distance beyond the 32-bit range\n";
+                return kExitUsage;
+            }
             if (options->scaleOption->count() != 0) {
                 if (!std::isfinite(options->scale) || options->scale <= 0.0) {
                     std::cerr << "kerbcall-cli edit: --scale must be a number above 0\n";
@@ -91,7 +101,7 @@ void AddEditCommand(CommandLine& commandLine) {
                 std::cerr << "kerbcall-cli edit: --from must not lie beyond --to\n";
                 return kExitUsage;
             }
-            return RewriteNotes("edit", options->target, [&](const NoteFileContents& contents) {
+            return RewriteNotes("edit", options->target, {}, [&](const NoteFileContents& contents) {
                 return EditDistances(contents, options->edit);
             });
         });

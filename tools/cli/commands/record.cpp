@@ -1,6 +1,6 @@
 // kerbcall-cli record: writes a note line for each key pressed while the
-// simulator drives, at the distance the car has at that moment.
-
+// simulator drives, at the distance the car has at that moment, and the
+// drive itself as a lap.
 #include <CLI/CLI.hpp>
 
 #include <filesystem>
@@ -32,71 +32,125 @@ KeyMap DefaultKeyMap() {
     return keys;
 }
 
-// Lines "KEY,SOUND": one printable character, a comma and a sound file name
-// without "," or ";". Empty lines are skipped; lines end in LF, CR LF or CR.
-// An error names the line.
-std::variant<KeyMap, std::string> ParseKeyMap(std::string_view text) {
-    KeyMap keys;
+// Why a sound name would not make the note line it is meant for; empty
+// when it would.
+std::string SoundProblem(std::string_view sound) {
+    if (sound.empty()) {
+        return "the sound name is empty";
+    }
+    if (sound.find_first_of(" \t") == 0 || sound.find_last_of(" \t") == sound.size() - 1) {
+        return "the sound name begins or ends with a blank, which stays in the name Kerbcall looks for";
+    }
+    if (sound.starts_with("[ ")) {
+        return "a line that begins with \"[ \" is a heading to Kerbcall, not a note";
+    }
+    if (sound.find(';') != std::string_view::npos) {
+        return "a \";\" in the sound name starts a comment that cuts the note line off";
+    }
+    if (sound.find(',') != std::string_view::npos) {
+        return "a \",\" in the sound name ends the name there";
+    }
+    return {};
+}
+
+// Lines "KEY,SOUND" (one printable character, a comma and a sound name that
+// makes a note line as meant) added to the default keys, replacing those they
+// name; blank lines and lines starting with ";" are skipped; lines end as in
+// a note file. An error names the line.
+std::variant<KeyMap, std::string> ReadKeyMap(std::string_view text) {
+    KeyMap keys = DefaultKeyMap();
+    KeyMap given;
     std::size_t lineNumber = 0;
-    while (!text.empty()) {
+    for (const NoteFileLine& read : SplitNoteFileLines(text)) {
         ++lineNumber;
-        const std::size_t end = text.find_first_of("\r\n");
-        const std::string_view line = text.substr(0, end);
-        const std::size_t next = end == std::string_view::npos          ? text.size()
-                                 : text.substr(end).starts_with("\r\n") ? end + 2
-                                                                        : end + 1;
-        text.remove_prefix(next);
-        if (line.empty()) {
+        const std::string_view line = read.text;
+        if (line.find_first_not_of(" \t") == std::string_view::npos || line.front() == ';') {
             continue;
         }
         const std::string where = "line " + std::to_string(lineNumber) + ": ";
-        const std::string_view sound = line.size() > 2 ? line.substr(2) : std::string_view();
-        if (line.size() < 3 || line[1] != ',' || line[0] <= ' ' || line[0] > '~' ||
-            sound.find_first_of(",;") != std::string_view::npos) {
+        if (line.size() < 2 || line[1] != ',' || line[0] <= ' ' || line[0] > '~') {
             return where + "expected KEY,SOUND (one character, a comma and a sound file name)";
         }
-        if (!keys.emplace(line[0], sound).second) {
+        const std::string_view sound = line.substr(2);
+        if (const std::string problem = SoundProblem(sound); !problem.empty()) {
+            return where + problem;
+        }
+        if (!given.emplace(line[0], sound).second) {
             return where + "the key " + line[0] + " is given twice";
         }
-    }
-    if (keys.empty()) {
-        return std::string("no key is given");
+        keys[line[0]] = sound;
     }
     return keys;
+}
+
+// How many notes OUT holds, or why no note may be added to it.
+std::variant<std::size_t, std::string> NotesIn(const std::string& out) {
+    std::error_code error;
+    if (!std::filesystem::exists(out, error)) {
+        return std::size_t{0};
+    }
+    auto bytes = ReadFileBytes(out);
+    if (const auto* fault = std::get_if<NoteFileFault>(&bytes)) {
+        return fault->reason;
+    }
+    if (std::get<std::string>(bytes).empty()) {
+        return std::size_t{0};
+    }
+    const NoteFileReading reading = ParseNoteFile(std::get<std::string>(bytes));
+    if (const auto* fault = std::get_if<NoteFileFault>(&reading)) {
+        return (fault->line == 0 ? "" : "line " + std::to_string(fault->line) + ": ") + fault->reason +
+               " (Kerbcall does not read this file)";
+    }
+    return std::get<NoteFileContents>(reading).notes.size();
 }
 
 }  // namespace
 
 void AddRecordCommand(CommandLine& commandLine) {
     struct Options {
-        std::string out;
+        RecordingPlan plan;
         std::string keyFile;
+        bool force = false;
     };
     const auto options = std::make_shared<Options>();
     CLI::App& command = commandLine.AddCommand(
         "record", "Write a note at the simulator's distance for each key pressed; OUT is appended to", [options] {
-            KeyMap keys = DefaultKeyMap();
+            RecordingPlan& plan = options->plan;
+            const std::string prefix = "kerbcall-cli record: ";
+            plan.keys = DefaultKeyMap();
             if (!options->keyFile.empty()) {
-                // A key map is small; the note file limit is ample for it.
                 auto bytes = ReadFileBytes(options->keyFile);
-                auto parsed = std::holds_alternative<std::string>(bytes)
-                                  ? ParseKeyMap(std::get<std::string>(bytes))
-                                  : std::variant<KeyMap, std::string>(std::get<NoteFileFault>(bytes).reason);
-                if (const auto* problem = std::get_if<std::string>(&parsed)) {
-                    std::cerr << "kerbcall-cli record: " << options->keyFile << ": " << *problem << '\n';
+                auto read = std::holds_alternative<std::string>(bytes)
+                                ? ReadKeyMap(std::get<std::string>(bytes))
+                                : std::variant<KeyMap, std::string>(std::get<NoteFileFault>(bytes).reason);
+                if (const auto* problem = std::get_if<std::string>(&read)) {
+                    std::cerr << prefix << options->keyFile << ": " << *problem << '\n';
                     return kExitRejected;
                 }
-                keys = std::get<KeyMap>(std::move(parsed));
+                plan.keys = std::get<KeyMap>(std::move(read));
             }
-            const OutputRules appendTo{.inPlace = false, .force = true};
-            if (const std::string problem = OutputProblem(options->out, {}, appendTo); !problem.empty()) {
-                std::cerr << "kerbcall-cli record: " << problem << '\n';
+            std::string problem = OutputProblem(plan.out, {}, {options->keyFile, plan.lap}, {.append = true});
+            if (problem.empty() && !plan.lap.empty()) {
+                problem = OutputProblem(plan.lap, {}, {options->keyFile, plan.out}, {.force = options->force});
+            }
+            if (!problem.empty()) {
+                std::cerr << prefix << problem << '\n';
                 return kExitRejected;
             }
-            return RunRecording(options->out, keys);
+            const auto notes = NotesIn(plan.out);
+            if (const auto* notesProblem = std::get_if<std::string>(&notes)) {
+                std::cerr << prefix << plan.out << ": " << *notesProblem << "; nothing recorded\n";
+                return kExitRejected;
+            }
+            plan.notesBefore = std::get<std::size_t>(notes);
+            return RunRecording(plan);
         });
-    command.add_option("OUT", options->out, "the note file to write")->required();
-    command.add_option("--keys", options->keyFile, "lines KEY,SOUND instead of the default keys");
+    command.add_option("OUT", options->plan.out, "the note file to write")->required();
+    command.add_option("--keys", options->keyFile, "lines KEY,SOUND added to the default keys");
+    command.add_option("--lap", options->plan.lap, "also write the drive as SECONDS,DISTANCE lines")->option_text("LAP");
+    command.add_flag("--force", options->force, "write over an existing LAP");
+    command.add_option("--pid", options->plan.pid, "record from the simulator with this process id")
+        ->option_text("N");
 }
 
 }  // namespace kerbcall::cli

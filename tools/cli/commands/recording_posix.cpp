@@ -1,6 +1,5 @@
 // Recording on Linux: single keys from the terminal in raw mode, the
 // simulator found and read through the program's own simulator link.
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <termios.h>
@@ -10,6 +9,8 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
@@ -23,10 +24,13 @@
 #include "platform/program.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
-#include "tools/cli/commands/commands.h"
-#include "tools/cli/simulator/probe_platform.h"
+#include "platform/ascii_case.h"
+#include "tools/cli/command_line.h"
 #include "tools/cli/commands/recording.h"
+#include "tools/cli/output/appended_file.h"
 #include "tools/cli/output/output_rule.h"
+#include "tools/cli/simulator/probe_platform.h"
+#include "tools/lap/lap.h"
 
 namespace kerbcall::cli {
 
@@ -43,92 +47,6 @@ constexpr char kBackspace = 0x08;
 volatile std::sig_atomic_t endSignal = 0;
 
 void OnEndSignal(int signal) { endSignal = signal; }
-
-// Note lines appended to a file one at a time, each on disk before the next
-// key is read. Only the lines of this recording can be taken back.
-class NoteAppender {
-public:
-    explicit NoteAppender(std::filesystem::path out) : out_(std::move(out)) {}
-    ~NoteAppender() {
-        if (file_ >= 0) {
-            ::close(file_);
-        }
-    }
-    NoteAppender(const NoteAppender&) = delete;
-    NoteAppender& operator=(const NoteAppender&) = delete;
-
-    // An error text, or empty when the line is on disk.
-    std::string Append(const std::string& line) {
-        if (file_ < 0) {
-            std::error_code error;
-            if (!std::filesystem::exists(out_, error)) {
-                // A new file is made whole with its first line, beside it,
-                // and renamed into place.
-                if (std::string problem = WriteBesideAndRename(out_, line + "\r\n"); !problem.empty()) {
-                    return problem;
-                }
-                lengthsBefore_.push_back(0);
-                return Open();
-            }
-            if (std::string problem = Open(); !problem.empty()) {
-                return problem;
-            }
-        }
-        const off_t before = ::lseek(file_, 0, SEEK_END);
-        const std::string text = (EndsWithLineEnd(before) ? "" : "\r\n") + line + "\r\n";
-        if (before < 0 || ::write(file_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-            std::string problem = SystemError("cannot write " + out_.string());
-            static_cast<void>(::ftruncate(file_, before));
-            return problem;
-        }
-        if (::fsync(file_) != 0) {
-            return SystemError("cannot flush " + out_.string());
-        }
-        lengthsBefore_.push_back(before);
-        return {};
-    }
-
-    // Why no line could be written, found before the recording starts;
-    // empty when they can.
-    std::string WriteProblem() {
-        std::error_code error;
-        if (std::filesystem::exists(out_, error)) {
-            return Open();
-        }
-        const std::filesystem::path folder = out_.has_parent_path() ? out_.parent_path() : ".";
-        return ::access(folder.c_str(), W_OK | X_OK) == 0 ? std::string()
-                                                          : SystemError("cannot write in " + folder.string());
-    }
-
-    // Takes the last line of this recording back off the file; false when
-    // there is none.
-    bool RemoveLast(std::string& problem) {
-        if (lengthsBefore_.empty()) {
-            return false;
-        }
-        if (::ftruncate(file_, lengthsBefore_.back()) != 0 || ::fsync(file_) != 0) {
-            problem = SystemError("cannot shorten " + out_.string());
-        }
-        lengthsBefore_.pop_back();
-        return true;
-    }
-
-private:
-    std::string Open() {
-        file_ = ::open(out_.c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
-        return file_ < 0 ? SystemError("cannot open " + out_.string()) : std::string();
-    }
-
-    // A last line without its end would run on into the new line.
-    bool EndsWithLineEnd(off_t length) const {
-        char last = '\n';
-        return length <= 0 || (::pread(file_, &last, 1, length - 1) == 1 && (last == '\r' || last == '\n'));
-    }
-
-    std::filesystem::path out_;
-    int file_ = -1;
-    std::vector<off_t> lengthsBefore_;
-};
 
 // The terminal in single-key mode, and SIGINT, SIGTERM and SIGHUP turned
 // into a request to end, until destroyed: every way out puts both back.
@@ -181,9 +99,10 @@ std::string ReadKeys(int timeoutMs, bool& closed) {
     return got > 0 ? std::string(keys, static_cast<std::size_t>(got)) : std::string();
 }
 
+// The live distance, to a tenth of a unit.
 std::string DistanceText(float distance) {
-    char text[32];
-    const auto written = std::to_chars(std::begin(text), std::end(text), distance);
+    char text[64];
+    const auto written = std::to_chars(std::begin(text), std::end(text), distance, std::chars_format::fixed, 1);
     return std::string(text, written.ptr);
 }
 
@@ -202,56 +121,99 @@ public:
     [[noreturn]] void End() override { throw std::runtime_error("the list of running processes cannot be read"); }
 };
 
+struct Simulator {
+    std::uint32_t pid = 0;
+    std::string name;
+};
+
 class Recording {
 public:
-    Recording(const std::string& out, const KeyMap& keys)
-        : out_(out), keys_(keys), appender_(out), platform_(MakeProbePlatform()), position_(*platform_.memory) {}
+    explicit Recording(const RecordingPlan& plan)
+        : plan_(plan),
+          notes_(plan.out, "\r\n", false),
+          lap_(plan.lap, "\n", true),
+          platform_(MakeProbePlatform()),
+          names_(*platform_.processes, *platform_.memory, pump_, program_),
+          position_(*platform_.memory) {
+        names_.LoadExecutableNames();
+    }
 
-    std::string WriteProblem() { return appender_.WriteProblem(); }
+    std::string WriteProblem() const {
+        std::string problem = notes_.WriteProblem();
+        return problem.empty() && !plan_.lap.empty() ? lap_.WriteProblem() : problem;
+    }
 
     // The exit status once the recording has ended.
     int Run() {
-        std::cout << "recording into " << out_ << "; keys:";
-        for (const auto& [key, sound] : keys_) {
+        std::cout << "recording into " << plan_.out << (plan_.lap.empty() ? "" : ", the drive into " + plan_.lap)
+                  << "; keys:";
+        for (const auto& [key, sound] : plan_.keys) {
             std::cout << ' ' << key << ' ' << sound;
         }
         std::cout << "; Backspace takes the last line back; Enter, Ctrl-D or Ctrl-C ends\n" << std::flush;
         while (FindSimulator() && Drive()) {
         }
+        if (heldSince_) {
+            AppendLapPoint(*heldSince_, lastPoint_->second);
+        }
+        if (const std::string problem = lap_.Flush(); !problem.empty()) {
+            Fail(problem);
+        }
         std::cout << "\r\x1b[K"
-                  << "note lines recorded into " << out_ << ": " << recorded_ << '\n';
+                  << "note lines recorded into " << plan_.out << ": " << recorded_ << '\n';
         return endSignal != 0 ? 128 + endSignal : status_;
     }
 
 private:
     enum class Key { kNone, kEnd };
 
-    // Waits for the simulator and opens it; false when the recording ends.
+    // The simulators running, in the order the program's scan meets them.
+    std::vector<Simulator> RunningSimulators() {
+        std::vector<Simulator> running;
+        const std::unique_ptr<platform::ProcessSnapshot> snapshot = platform_.processes->TakeSnapshot();
+        if (!snapshot) {
+            program_.End();
+        }
+        for (platform::ProcessEntry entry; snapshot->Next(entry);) {
+            const auto& names = names_.simExecutables;
+            if (!entry.exeName.empty() && std::ranges::any_of(names, [&](const std::string& name) {
+                    return platform::EqualIgnoringAsciiCase(name, entry.exeName);
+                })) {
+                running.push_back({entry.processId, entry.exeName});
+            }
+        }
+        return running;
+    }
+
+    // Waits for the simulator (the one --pid names, or the first) and opens
+    // it; false when the recording ends.
     bool FindSimulator() {
         bool saidWaiting = false;
         for (;;) {
-            ProcessDiscovery discovery(*platform_.processes, *platform_.memory, pump_, program_);
-            discovery.LoadExecutableNames();
-            const bool onePass = true;
-            discovery.FindSimProcess(onePass);
-            if (discovery.simExecutableIndex != 0) {
-                if (discovery.simProcess == 0) {
-                    std::cerr << "kerbcall-cli record: cannot read the simulator's memory: "
-                              << platform_.readAccessProblem(discovery.simProcessId) << '\n';
-                    status_ = kExitRejected;
+            const std::vector<Simulator> running = RunningSimulators();
+            const auto chosen = std::ranges::find_if(
+                running, [&](const Simulator& simulator) { return !plan_.pid || simulator.pid == *plan_.pid; });
+            if (chosen != running.end()) {
+                position_.simProcess = platform_.memory->OpenForReading(chosen->pid);
+                if (position_.simProcess == 0) {
+                    Fail("cannot read the simulator's memory: " + platform_.readAccessProblem(chosen->pid));
                     return false;
                 }
-                simulatorId_ = discovery.simProcessId;
-                position_.simProcess = discovery.simProcess;
                 position_.DetectBuild();
                 position_.SelectPositionAddress();
-                Say("recording from " +
-                    discovery.simExecutables[static_cast<std::size_t>(discovery.simExecutableIndex)] + " (pid " +
-                    std::to_string(simulatorId_) + ")");
+                Say("recording from " + chosen->name + " (pid " + std::to_string(chosen->pid) + ")");
+                if (running.size() > 1 && !plan_.pid) {
+                    std::string others;
+                    for (const Simulator& other : running) {
+                        others += other.pid == chosen->pid ? "" : " " + std::to_string(other.pid);
+                    }
+                    Say("other simulators run too (pid" + others + "); give --pid to record from another");
+                }
                 return true;
             }
             if (!saidWaiting) {
-                std::cout << "waiting for the simulator to start\n" << std::flush;
+                Say(plan_.pid ? "waiting for the simulator with pid " + std::to_string(*plan_.pid) + " to start"
+                              : std::string("waiting for the simulator to start"));
                 saidWaiting = true;
             }
             if (HandleKeys(ReadKeys(kWaitForSimulatorMs, closed_), false) == Key::kEnd) {
@@ -260,14 +222,20 @@ private:
         }
     }
 
-    // Shows the distance and records keys; false when the recording ends,
-    // true when the simulator has gone.
+    // Shows the distance, writes the lap and records keys; false when the
+    // recording ends, true when the simulator has gone.
     bool Drive() {
         for (;;) {
             // As the program's trigger loop: a read that fails asks whether the simulator has gone.
-            if (!position_.SamplePosition() && position_.SimulatorExited()) {
+            const bool read = position_.SamplePosition();
+            if (!read && position_.SimulatorExited()) {
                 Say("the simulator has ended");
                 return true;
+            }
+            if (std::string problem = read ? RecordLapPoint(position_.currentPosition) : std::string();
+                !problem.empty()) {
+                Fail(problem);
+                return false;
             }
             if (const std::string text = "distance " + DistanceText(position_.currentPosition); text != shown_) {
                 std::cout << "\r\x1b[K" << text << std::flush;
@@ -277,6 +245,31 @@ private:
                 return false;
             }
         }
+    }
+
+    // A point of the lap for each sample that moved, and the last one that
+    // stood before it, so that straight lines between the points follow the
+    // car; seconds from the first sample.
+    std::string RecordLapPoint(float distance) {
+        if (plan_.lap.empty() || !std::isfinite(distance)) {
+            return {};
+        }
+        const auto now = std::chrono::steady_clock::now();
+        const lap::Microseconds time =
+            std::chrono::duration_cast<std::chrono::microseconds>(now - lapStart_.value_or(now)).count();
+        lapStart_ = lapStart_.value_or(now);
+        if (lastPoint_ && distance == lastPoint_->second) {
+            heldSince_ = time;
+            return {};
+        }
+        std::string problem = heldSince_ ? AppendLapPoint(*heldSince_, lastPoint_->second) : std::string();
+        return problem.empty() ? AppendLapPoint(time, distance) : problem;
+    }
+
+    std::string AppendLapPoint(lap::Microseconds time, float distance) {
+        lastPoint_ = {time, distance};
+        heldSince_.reset();
+        return lap_.Append(lap::LapLine(time, distance), false);
     }
 
     Key HandleKeys(const std::string& typed, bool driving) {
@@ -292,7 +285,7 @@ private:
             }
             if (key == kDelete || key == kBackspace) {
                 std::string problem;
-                if (!appender_.RemoveLast(problem)) {
+                if (!notes_.RemoveLast(problem)) {
                     Say("no line of this recording to take back");
                     continue;
                 }
@@ -303,11 +296,14 @@ private:
                 Say("took the last line back");
                 continue;
             }
-            const auto sound = keys_.find(key);
-            if (sound == keys_.end()) {
+            const auto sound = plan_.keys.find(key);
+            if (sound == plan_.keys.end()) {
                 Say(std::string("the key ") + key + " records nothing");
             } else if (!driving) {
                 Say("no simulator yet: nothing recorded");
+            } else if (plan_.notesBefore + recorded_ >= kNoteTableSize) {
+                Say(plan_.out + " holds " + std::to_string(kNoteTableSize) +
+                    " notes, as many as Kerbcall reads: nothing recorded");
             } else if (RecordNote(sound->second) == Key::kEnd) {
                 return Key::kEnd;
             }
@@ -323,7 +319,7 @@ private:
             return Key::kNone;
         }
         const std::string line = sound + "," + std::to_string(distance);
-        if (std::string problem = appender_.Append(line); !problem.empty()) {
+        if (std::string problem = notes_.Append(line, true); !problem.empty()) {
             return Fail(problem);
         }
         ++recorded_;
@@ -343,28 +339,31 @@ private:
         shown_.clear();
     }
 
-    std::string out_;
-    const KeyMap& keys_;
-    NoteAppender appender_;
+    const RecordingPlan& plan_;
+    AppendedFile notes_;
+    AppendedFile lap_;
     ProbePlatform platform_;
     NoMessages pump_;
     RecordingProgram program_;
+    ProcessDiscovery names_;  // for the simulator's executable names
     PositionReader position_;
-    std::uint32_t simulatorId_ = 0;
-    int recorded_ = 0;
+    std::size_t recorded_ = 0;
     int status_ = 0;
     bool closed_ = false;
     std::string shown_;  // the live distance last shown
+    std::optional<std::chrono::steady_clock::time_point> lapStart_;
+    std::optional<std::pair<lap::Microseconds, float>> lastPoint_;  // the last point written
+    std::optional<lap::Microseconds> heldSince_;                     // the last sample that stood there
 };
 
 }  // namespace
 
-int RunRecording(const std::string& out, const KeyMap& keys) {
+int RunRecording(const RecordingPlan& plan) {
     if (::isatty(STDIN_FILENO) == 0) {
         std::cerr << "kerbcall-cli record: reads single keys from a terminal, and standard input is none\n";
         return kExitUsage;
     }
-    Recording recording(out, keys);
+    Recording recording(plan);
     if (const std::string problem = recording.WriteProblem(); !problem.empty()) {
         std::cerr << "kerbcall-cli record: " << problem << '\n';
         return kExitRejected;

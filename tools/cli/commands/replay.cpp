@@ -16,15 +16,9 @@ namespace kerbcall::cli {
 namespace {
 
 // One sample line: a decimal number, taken as the simulator's 32-bit float.
-std::optional<float> ParseSample(std::string line) {
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
+std::optional<float> ParseSample(const std::string& line) {
     const std::size_t first = line.find_first_not_of(" \t");
     const std::size_t last = line.find_last_not_of(" \t");
-    if (first == std::string::npos) {
-        return std::nullopt;
-    }
     const char* begin = line.data() + first;
     const char* end = line.data() + last + 1;
     if (*begin == '+') {
@@ -50,10 +44,19 @@ int Replay(const NoteFileOptions& options, const NoteFileContents& contents) {
     std::ostringstream plain;
     Json fired = Json::array();
     std::string line;
-    for (std::size_t pass = 1; std::getline(std::cin, line); ++pass) {
+    std::size_t pass = 0;
+    for (std::size_t lineNumber = 1; std::getline(std::cin, line); ++lineNumber) {
+        if (line.ends_with('\r')) {
+            line.pop_back();
+        }
+        // A blank line is no sample: it is passed over.
+        if (line.find_first_not_of(" \t") == std::string::npos) {
+            continue;
+        }
+        ++pass;
         const std::optional<float> sample = ParseSample(line);
         if (!sample) {
-            std::cerr << "line " << pass << ": not a number: " << line << '\n';
+            std::cerr << "line " << lineNumber << ": not a number: " << line << '\n';
             return kExitRejected;
         }
         const std::optional<int> note = DecidePass(windows, state, *sample);

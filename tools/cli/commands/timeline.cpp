@@ -1,14 +1,14 @@
-#include "tools/cli/commands/commands.h"
-
+// kerbcall-cli timeline: a picture of what a drive through the stage calls.
 #include <filesystem>
 #include <iostream>
 #include <memory>
 
+#include "tools/cli/commands/commands.h"
 #include "tools/cli/drive/drive_options.h"
+#include "tools/cli/drive/timeline_svg.h"
 #include "tools/cli/notes/note_loading.h"
 #include "tools/cli/output/output_rule.h"
 #include "tools/cli/sound/sound_check.h"
-#include "tools/cli/drive/timeline_svg.h"
 
 namespace kerbcall::cli {
 
@@ -19,9 +19,16 @@ struct TimelineOptions {
     std::string soundFolder;
     DriveOptions drive;
     std::string out;
+    bool force = false;
 };
 
 int Timeline(const TimelineOptions& options, const NoteFileContents& contents) {
+    const std::string& lap = options.drive.lapOption->count() > 0 ? options.drive.lap : std::string();
+    if (const std::string problem = OutputProblem(options.out, {}, {options.noteFile.file, lap}, {.force = options.force});
+        !problem.empty()) {
+        std::cerr << "kerbcall-cli timeline: " << problem << "; nothing written\n";
+        return kExitRejected;
+    }
     const auto made = MakeDriveMotion(options.drive, contents.notes).value();
     if (const auto* problem = std::get_if<std::string>(&made)) {
         std::cerr << "kerbcall-cli: " << *problem << '\n';
@@ -30,7 +37,7 @@ int Timeline(const TimelineOptions& options, const NoteFileContents& contents) {
     const DriveMotion& motion = std::get<DriveMotion>(made);
     std::vector<std::string> warnings;
     const std::unique_ptr<SoundDecoder> decoder = MakeSoundDecoder();
-    const SoundCheck sounds = CheckSounds(contents, options.soundFolder, decoder.get(), warnings);
+    const SoundCheck sounds = CheckSounds(contents, FindSoundFolder(options.soundFolder), decoder.get(), warnings);
     for (const std::string& warning : warnings) {
         std::cerr << "warning: " << warning << '\n';
     }
@@ -63,6 +70,7 @@ void AddTimelineCommand(CommandLine& commandLine) {
         command.add_option("--sounds", options->soundFolder, "The folder of the notes' sound files")->required();
     AddDriveOptions(command, options->drive, sounds);
     command.add_option("-o,--output", options->out, "The SVG file to write")->required()->option_text("OUT.svg");
+    command.add_flag("--force", options->force, "Write over an existing OUT.svg");
 }
 
 }  // namespace kerbcall::cli

@@ -9,7 +9,6 @@
 
 #include "engine/note_table.h"
 #include "tools/cli/drive/stage_drive.h"
-#include "tools/sim/sim_motion.h"
 
 namespace kerbcall::cli {
 
@@ -23,14 +22,16 @@ struct DriveOptions {
     CLI::Option* lapOption = nullptr;
 };
 
-// A lap file's points as kerbcall-sim --replay reads them, or what is wrong with it.
-std::variant<std::vector<sim::ReplayPoint>, std::string> ReadLapFile(const std::string& path);
+// A lap file as kerbcall-sim --replay reads it, or what is wrong with it,
+// with the file and line named.
+std::variant<lap::Lap, std::string> ReadLapFile(const std::string& path);
 
 // Adds the options; a drive needs `soundsOption`.
 void AddDriveOptions(CLI::App& command, DriveOptions& options, CLI::Option* soundsOption);
 
 // The drive the options ask for; nullopt when they ask for none; a message
-// for a speed or start that is not a number, or a lap file that cannot be read.
+// for a speed or start that is not a number, a drive that would not end, or a
+// lap file that cannot be read.
 std::optional<std::variant<DriveMotion, std::string>> MakeDriveMotion(const DriveOptions& options,
                                                                       std::span<const PaceNote> notes);
 

@@ -12,49 +12,98 @@ namespace {
 
 // Past the farthest note's window, so that it can fire.
 constexpr double kDriveBeyondLastNote = 20.0;
+constexpr double kWindowHalfWidth = 10.0;
+
+lap::Microseconds ToMicroseconds(double seconds) { return std::llround(seconds * lap::kMicrosecondsPerSecond); }
+
+// The samples of a drive and the edges of the notes' trigger windows: between
+// two neighbouring edges every sample lies in the same windows.
+class DriveSamples {
+public:
+    DriveSamples(std::span<const PaceNote> notes, const lap::Lap& path) : path_(path) {
+        for (const PaceNote& note : notes) {
+            edges_.push_back(note.triggerDistance - kWindowHalfWidth);
+            edges_.push_back(note.triggerDistance + kWindowHalfWidth);
+        }
+        std::ranges::sort(edges_);
+    }
+
+    std::int64_t Last() const { return path_.End() / kDriveSamplePeriod; }
+    float At(std::int64_t sample) const { return lap::ToFloatDistance(path_.DistanceAt(sample * kDriveSamplePeriod)); }
+
+    // The stretch between two edges that holds the sample; nullopt on an edge.
+    std::optional<std::size_t> Stretch(float sample) const {
+        const auto edge = std::ranges::lower_bound(edges_, static_cast<double>(sample));
+        if (edge != edges_.end() && *edge == sample) {
+            return std::nullopt;
+        }
+        return static_cast<std::size_t>(edge - edges_.begin());
+    }
+
+    // The first sample after `sample` that leaves its stretch, or the first
+    // at the end of the straight line it lies on. Along a straight line the
+    // samples run one way, so those in the stretch come in one run.
+    std::int64_t FirstLeaving(std::int64_t sample, std::size_t stretch) const {
+        std::int64_t inside = sample;
+        std::int64_t outside = (path_.StraightUntil(sample * kDriveSamplePeriod) - 1) / kDriveSamplePeriod + 1;
+        while (outside - inside > 1) {
+            const std::int64_t middle = inside + (outside - inside) / 2;
+            (Stretch(At(middle)) == stretch ? inside : outside) = middle;
+        }
+        return outside;
+    }
+
+private:
+    const lap::Lap& path_;
+    std::vector<double> edges_;
+};
 
 }  // namespace
 
-DriveMotion ConstantSpeedDrive(std::span<const PaceNote> notes, double speed, double start) {
+double DriveMotion::DistanceAt(double seconds) const { return path.DistanceAt(ToMicroseconds(seconds)); }
+
+double DriveMotion::EndSeconds() const { return static_cast<double>(path.End()) / lap::kMicrosecondsPerSecond; }
+
+std::variant<DriveMotion, std::string> ConstantSpeedDrive(std::span<const PaceNote> notes, double speed, double start) {
     double end = start;
     for (const PaceNote& note : notes) {
         end = std::max(end, note.triggerDistance + kDriveBeyondLastNote);
     }
     std::ostringstream description;
     description << "at " << speed << " units/s";
-    return {[=](double seconds) { return start + speed * seconds; }, std::max(0.0, (end - start) / speed),
-            description.str()};
-}
-
-DriveMotion LapDrive(std::vector<sim::ReplayPoint> points, std::string description) {
-    const double end = points.back().seconds;
-    auto distanceAt = [points = std::move(points)](double seconds) {
-        const auto after = std::ranges::upper_bound(points, seconds, {}, &sim::ReplayPoint::seconds);
-        if (after == points.begin()) {
-            return static_cast<double>(points.front().distance);
-        }
-        const sim::ReplayPoint& from = *(after - 1);
-        if (after == points.end()) {
-            return static_cast<double>(from.distance);
-        }
-        const double share = (seconds - from.seconds) / (after->seconds - from.seconds);
-        return from.distance + share * (static_cast<double>(after->distance) - from.distance);
-    };
-    return {std::move(distanceAt), end, std::move(description)};
+    const double seconds = (end - start) / speed;
+    if (!(seconds <= lap::kLongestSeconds)) {
+        std::ostringstream problem;
+        problem << "driving from " << start << " to " << end << " " << description.str() << " would take " << seconds
+                << " s, longer than a drive may last (1e12 s); give a higher --speed";
+        return problem.str();
+    }
+    // The end is put where the speed takes the car in the whole microseconds
+    // the drive lasts.
+    const lap::Microseconds duration = ToMicroseconds(seconds);
+    const double reached = start + speed * static_cast<double>(duration) / lap::kMicrosecondsPerSecond;
+    return DriveMotion{lap::Lap({{0, start}, {duration, reached}}), description.str()};
 }
 
 DriveResult Drive(std::span<const PaceNote> notes, const DriveMotion& motion,
                   const std::function<std::optional<double>(int note)>& soundLength) {
     const NoteWindows windows(notes);
+    const DriveSamples samples(notes, motion.path);
     TriggerState state;
     DriveResult result;
-    const auto lastSample = static_cast<std::int64_t>(std::floor(motion.endSeconds / kDriveSampleSeconds + 1e-9));
-    for (std::int64_t sample = 0; sample <= lastSample; ++sample) {
-        const double seconds = static_cast<double>(sample) * kDriveSampleSeconds;
-        const std::optional<int> note = DecidePass(windows, state, static_cast<float>(motion.distanceAt(seconds)));
+    std::optional<std::size_t> settled;  // the stretch of the last pass, when it and the one before fired nothing
+    for (std::int64_t sample = 0; sample <= samples.Last(); ++sample) {
+        const float distance = samples.At(sample);
+        const std::optional<int> note = DecidePass(windows, state, distance);
+        const std::optional<std::size_t> stretch = samples.Stretch(distance);
         if (note) {
-            result.calls.push_back({*note, seconds, soundLength(*note), std::nullopt, std::nullopt});
+            result.calls.push_back({*note, static_cast<double>(sample * kDriveSamplePeriod) / lap::kMicrosecondsPerSecond,
+                                    soundLength(*note), std::nullopt, std::nullopt});
+        } else if (stretch && stretch == settled) {
+            // The passes up to the last sample still in this stretch decide as this one did.
+            sample = std::max(sample, samples.FirstLeaving(sample, *stretch) - 2);
         }
+        settled = note ? std::nullopt : stretch;
     }
     std::vector<bool> fired(notes.size());
     for (std::size_t i = 0; i < result.calls.size(); ++i) {

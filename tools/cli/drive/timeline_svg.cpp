@@ -17,6 +17,7 @@ namespace {
 constexpr double kMargin = 30.0;
 constexpr double kNarrowest = 1600.0;  // pixels across the stage
 constexpr double kLeastScale = 0.5;    // pixels a unit, so that long stages stay readable
+constexpr double kWidest = 40000.0;    // pixels across, however long the stage
 constexpr double kCharWidth = 6.5;     // of the label font, on average
 constexpr double kAxisY = 50.0;
 constexpr double kWindowsY = 62.0;
@@ -24,7 +25,6 @@ constexpr double kWindowsHeight = 18.0;
 constexpr double kFirstLaneY = 100.0;
 constexpr double kLaneHeight = 30.0;
 constexpr double kTickSpacing = 80.0;  // pixels between distance marks, at least
-constexpr double kExtentStep = 0.1;    // seconds between looks at how far the drive goes
 
 constexpr char kHeardColour[] = "#2e8b57";
 constexpr char kCutOffColour[] = "#d9534f";
@@ -123,18 +123,15 @@ std::string TimelineSvg(const NoteFileContents& contents, const DriveMotion& mot
                         const std::string& title) {
     const auto& notes = contents.notes;
     std::vector<CallBar> bars;
-    double lowest = motion.distanceAt(0.0);
-    double highest = lowest;
-    for (double seconds = 0.0; seconds < motion.endSeconds + kExtentStep; seconds += kExtentStep) {
-        const double distance = motion.distanceAt(std::min(seconds, motion.endSeconds));
-        lowest = std::min(lowest, distance);
-        highest = std::max(highest, distance);
-    }
+    // Straight lines between its points: the drive reaches no farther than they do.
+    const auto [first, last] = std::ranges::minmax(motion.path.Points(), {}, &lap::LapPoint::distance);
+    double lowest = first.distance;
+    double highest = last.distance;
     for (const Call& call : drive.calls) {
         const PaceNote& note = notes[static_cast<std::size_t>(call.note)];
-        CallBar bar{&call, motion.distanceAt(call.firesAt),
-                    motion.distanceAt(call.firesAt + call.heardFor.value_or(0.0)),
-                    motion.distanceAt(call.firesAt + call.soundLength.value_or(0.0)),
+        CallBar bar{&call, motion.DistanceAt(call.firesAt),
+                    motion.DistanceAt(call.firesAt + call.heardFor.value_or(0.0)),
+                    motion.DistanceAt(call.firesAt + call.soundLength.value_or(0.0)),
                     std::to_string(call.note) + " " + note.soundFile};
         if (call.cutOffBy) {
             bar.label += " (cut by " + std::to_string(*call.cutOffBy) + ")";
@@ -150,7 +147,7 @@ std::string TimelineSvg(const NoteFileContents& contents, const DriveMotion& mot
         highest = std::max(highest, note.triggerDistance + 10.0);
     }
     const double unitsAcross = std::max(highest - lowest, 1.0);
-    const double scale = std::max(kNarrowest / unitsAcross, kLeastScale);
+    const double scale = std::max(kNarrowest / unitsAcross, std::min(kLeastScale, kWidest / unitsAcross));
     const auto x = [&](double distance) { return kMargin + (distance - lowest) * scale; };
     const double rightmost = AssignLanes(bars, x);
     std::size_t lanes = 1;

@@ -1,6 +1,8 @@
 #include "tools/cli/notes/note_loading.h"
 
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -12,21 +14,33 @@
 
 namespace kerbcall::cli {
 
+namespace fs = std::filesystem;
+
 std::variant<std::string, NoteFileFault> ReadFileBytes(const std::string& path) {
     std::error_code error;
-    std::ifstream file;
-    if (std::filesystem::is_regular_file(path, error)) {
-        file.open(path, std::ios::binary);
+    const fs::file_status status = fs::status(path, error);
+    if (!fs::exists(status)) {
+        return NoteFileFault{0, error && error != std::errc::no_such_file_or_directory
+                                    ? "cannot be read: " + error.message()
+                                    : std::string("does not exist")};
     }
+    if (fs::is_directory(status)) {
+        return NoteFileFault{0, "is a folder, not a file"};
+    }
+    if (!fs::is_regular_file(status)) {
+        return NoteFileFault{0, "is not a regular file"};
+    }
+    errno = 0;
+    std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) {
-        return NoteFileFault{0, "cannot be read"};
+        return NoteFileFault{0, "cannot be read: " + std::string(errno != 0 ? std::strerror(errno) : "cannot be opened")};
     }
     std::string bytes;
     std::array<char, 65536> chunk{};
     while (file.read(chunk.data(), chunk.size()) || file.gcount() > 0) {
         const auto got = static_cast<std::size_t>(file.gcount());
         if (bytes.size() + got > platform::Files::kLargestFile) {
-            return NoteFileFault{0, "larger than " + std::to_string(platform::Files::kLargestFile >> 20) +
+            return NoteFileFault{0, "is larger than " + std::to_string(platform::Files::kLargestFile >> 20) +
                                         " MiB, which Kerbcall does not read"};
         }
         bytes.append(chunk.data(), got);
@@ -60,13 +74,12 @@ void AddNoteFileOptions(CLI::App& command, NoteFileOptions& options) {
 
 int WithNoteFile(const NoteFileOptions& options,
                  const std::function<int(const NoteFileContents&, std::string_view bytes)>& command) {
-    std::error_code error;
-    if (!std::filesystem::exists(options.file, error)) {
-        return ReportUnloadable(options, kMissingNoteFileMessage, NoteFileFault{0, "no such file"});
-    }
     std::variant<std::string, NoteFileFault> bytes = ReadFileBytes(options.file);
     if (const auto* fault = std::get_if<NoteFileFault>(&bytes)) {
-        return ReportUnloadable(options, kDamagedNoteFileMessage, *fault);
+        std::error_code error;
+        // The program tells a missing file from one it cannot read.
+        const bool missing = !fs::exists(options.file, error);
+        return ReportUnloadable(options, missing ? kMissingNoteFileMessage : kDamagedNoteFileMessage, *fault);
     }
     const LoadedNoteFile loaded(std::move(std::get<std::string>(bytes)));
     if (const auto* fault = std::get_if<NoteFileFault>(&loaded.Reading())) {

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
-#include <iterator>
-#include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <memory>
 
 #include "tools/cli/command_line.h"
@@ -14,25 +13,39 @@ namespace kerbcall::cli {
 
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
-
-// The first line at which the written file's reading differs from the table
-// intended; 0 when it gives exactly that table.
-std::size_t FirstDifference(const NoteFileContents& written, const std::vector<PaceNote>& intended) {
-    for (std::size_t i = 0; i < std::max(written.notes.size(), intended.size()); ++i) {
-        if (i >= written.notes.size()) {
-            return written.noteLines.empty() ? 1 : written.noteLines.back();
-        }
-        if (i >= intended.size() || written.notes[i].soundFile != intended[i].soundFile ||
-            written.notes[i].triggerDistance != intended[i].triggerDistance) {
-            return written.noteLines[i];
-        }
-    }
-    return 0;
-}
-
 std::string Where(const std::string& file, std::size_t line) {
     return line == 0 ? file : file + ":" + std::to_string(line);
+}
+
+// The note line `text` (line `lineNumber`, read as `note`) with `distance`
+// in place of the characters the program reads as its distance, every other
+// character as it was; a fault where that cannot be done.
+std::variant<std::string, NoteFileFault> WithDistance(std::string_view text, std::size_t lineNumber,
+                                                      const PaceNote& note, std::int32_t distance) {
+    if (distance == note.triggerDistance) {
+        return std::string(text);
+    }
+    const std::string_view fields = text.substr(0, text.find(';'));
+    const std::size_t comma = fields.find(',');
+    const std::size_t from = comma == std::string_view::npos ? 0 : comma + 1;
+    const std::string_view distanceText = fields.substr(from);
+    const LenientNumber number = ReadLenientNumber(distanceText);
+    if (number.begin == number.end && number.begin != distanceText.size()) {
+        return NoteFileFault{lineNumber, "the distance \"" + std::string(distanceText) +
+                                             "\" is no number, and a number put before it would change how it reads"};
+    }
+    std::string written(text.substr(0, from + number.begin));
+    written += std::to_string(distance);
+    written += text.substr(from + number.end);
+    const NoteFileReading reading = ParseNoteFile(written);
+    const auto* readBack = std::get_if<NoteFileContents>(&reading);
+    if (readBack == nullptr || readBack->notes.size() != 1 || readBack->notes[0].soundFile != note.soundFile ||
+        readBack->notes[0].triggerDistance != distance) {
+        return NoteFileFault{lineNumber, "the new distance " + std::to_string(distance) + " would run into \"" +
+                                             std::string(distanceText.substr(number.end)) +
+                                             "\" after it and read otherwise"};
+    }
+    return written;
 }
 
 }  // namespace
@@ -47,23 +60,6 @@ NoteFileFault DistanceOutOfRange(const NoteFileContents& contents, std::size_t n
             "the distance would be " + std::string(text, written.ptr) + ", beyond the 32-bit range"};
 }
 
-std::string WithDistance(std::string_view noteLine, std::int32_t distance) {
-    const std::size_t semicolon = noteLine.find(';');
-    const std::string_view fields = noteLine.substr(0, semicolon);
-    const std::size_t comma = fields.find(',');
-    const std::string_view name = comma == std::string_view::npos ? "" : fields.substr(0, comma + 1);
-    std::size_t commentStart = noteLine.size();
-    if (semicolon != std::string_view::npos) {
-        // The blanks before a comment stay with it: the reader skips them.
-        commentStart = semicolon;
-        while (commentStart > name.size() &&
-               (noteLine[commentStart - 1] == ' ' || noteLine[commentStart - 1] == '\t')) {
-            --commentStart;
-        }
-    }
-    return std::string(name) + std::to_string(distance) + std::string(noteLine.substr(commentStart));
-}
-
 std::variant<std::string, NoteFileFault> RewriteNoteFile(std::string_view bytes, const NoteFileContents& contents,
                                                          const std::vector<MovedNote>& kept) {
     // The lines of the notes kept, in file order: the places they fill.
@@ -73,37 +69,56 @@ std::variant<std::string, NoteFileFault> RewriteNoteFile(std::string_view bytes,
     }
     std::ranges::sort(places);
     const std::vector<NoteFileLine> lines = SplitNoteFileLines(bytes);
-    std::vector<std::string> noteAt(lines.size() + 1);
-    std::vector<bool> isNoteLine(noteAt.size());
+    // Each line of the result, without its end; a note line left out stays empty.
+    std::vector<std::string> texts(lines.size() + 1);
+    std::vector<bool> written(texts.size());
     std::vector<PaceNote> intended;
     for (std::size_t i = 0; i < kept.size(); ++i) {
-        noteAt[places[i]] = WithDistance(contents.lineTexts[kept[i].note], kept[i].distance);
-        intended.push_back({contents.notes[kept[i].note].soundFile, kept[i].distance});
+        const std::size_t note = kept[i].note;
+        auto text = WithDistance(contents.lineTexts[note], contents.noteLines[note], contents.notes[note],
+                                 kept[i].distance);
+        if (auto* fault = std::get_if<NoteFileFault>(&text)) {
+            return std::move(*fault);
+        }
+        texts[places[i]] = std::get<std::string>(std::move(text));
+        written[places[i]] = true;
+        intended.push_back({contents.notes[note].soundFile, kept[i].distance});
     }
+    std::vector<bool> isNoteLine(texts.size());
     for (const std::size_t line : contents.noteLines) {
         isNoteLine[line] = true;
     }
-    std::string written;
-    std::size_t lineNumber = 0;
-    for (const NoteFileLine& line : lines) {
-        ++lineNumber;
-        if (!isNoteLine[lineNumber]) {
-            written.append(line.text).append(kLineEnd);
-        } else if (std::ranges::binary_search(places, lineNumber)) {
-            written.append(noteAt[lineNumber]).append(kLineEnd);
+    // Every line keeps its place and its line end; a note line takes the text of the note that fills it.
+    std::string result;
+    std::vector<std::string_view> intendedLines;
+    for (std::size_t number = 1; number <= lines.size(); ++number) {
+        if (!isNoteLine[number]) {
+            texts[number] = lines[number - 1].text;
+        } else if (!written[number]) {
+            continue;
         }
+        result.append(texts[number]).append(lines[number - 1].end);
+        intendedLines.push_back(texts[number]);
     }
-    if (written.empty()) {
+    if (result.empty()) {
         return NoteFileFault{0, "no line would be left"};
     }
-    const NoteFileReading reading = ParseNoteFile(written);
-    if (const auto* fault = std::get_if<NoteFileFault>(&reading)) {
-        return NoteFileFault{fault->line, "the file written would not read back: " + fault->reason};
+    // Read back as the program reads it: the same lines, and the notes intended.
+    const std::vector<NoteFileLine> readLines = SplitNoteFileLines(result);
+    const auto differs = std::ranges::mismatch(readLines, intendedLines, {}, &NoteFileLine::text);
+    if (readLines.size() != intendedLines.size() || differs.in1 != readLines.end()) {
+        return NoteFileFault{0, "line " + std::to_string(differs.in1 - readLines.begin() + 1) +
+                                    " of the file written would not read back as written"};
     }
-    if (const std::size_t line = FirstDifference(std::get<NoteFileContents>(reading), intended); line != 0) {
-        return NoteFileFault{line, "the file written would not read back as the notes intended"};
+    const NoteFileReading reading = ParseNoteFile(result);
+    const auto* readBack = std::get_if<NoteFileContents>(&reading);
+    const auto same = [](const PaceNote& a, const PaceNote& b) {
+        return a.soundFile == b.soundFile && a.triggerDistance == b.triggerDistance;
+    };
+    if (readBack == nullptr || !std::ranges::equal(readBack->notes, intended, same)) {
+        return NoteFileFault{0, "the file written would not read back as the notes intended"};
     }
-    return written;
+    return result;
 }
 
 void AddRewriteOptions(CLI::App& command, RewriteTarget& target) {
@@ -113,18 +128,14 @@ void AddRewriteOptions(CLI::App& command, RewriteTarget& target) {
     command.add_flag("--force", target.rules.force, "write over an existing OUT");
 }
 
-int RewriteNotes(const std::string& command, const RewriteTarget& target, const NotePlan& plan) {
+int RewriteNotes(const std::string& command, const RewriteTarget& target,
+                 std::initializer_list<std::filesystem::path> otherInputs, const NotePlan& plan) {
     const std::string prefix = "kerbcall-cli " + command + ": ";
     if (target.out.empty() && !target.rules.inPlace) {
         std::cerr << prefix << "give -o OUT, or --in-place to write over " << target.file << '\n';
         return kExitUsage;
     }
     const std::string out = target.out.empty() ? target.file : target.out;
-    std::error_code error;
-    if (!std::filesystem::exists(target.file, error)) {
-        std::cerr << prefix << target.file << ": no such file\n";
-        return kExitRejected;
-    }
     std::variant<std::string, NoteFileFault> bytes = ReadFileBytes(target.file);
     if (const auto* fault = std::get_if<NoteFileFault>(&bytes)) {
         std::cerr << prefix << target.file << ": " << fault->reason << '\n';
@@ -136,7 +147,7 @@ int RewriteNotes(const std::string& command, const RewriteTarget& target, const 
                   << " (Kerbcall does not read this file)\n";
         return kExitRejected;
     }
-    if (const std::string problem = OutputProblem(out, target.file, target.rules); !problem.empty()) {
+    if (const std::string problem = OutputProblem(out, target.file, otherInputs, target.rules); !problem.empty()) {
         std::cerr << prefix << problem << "; nothing written\n";
         return kExitRejected;
     }
@@ -149,8 +160,7 @@ int RewriteNotes(const std::string& command, const RewriteTarget& target, const 
     const auto& kept = std::get<std::vector<MovedNote>>(planned);
     const auto rewritten = RewriteNoteFile(loaded->Bytes(), contents, kept);
     if (const auto* fault = std::get_if<NoteFileFault>(&rewritten)) {
-        std::cerr << prefix << (fault->line == 0 ? "" : "line " + std::to_string(fault->line) + " of the result: ")
-                  << fault->reason << "; nothing written\n";
+        std::cerr << prefix << Where(target.file, fault->line) << ": " << fault->reason << "; nothing written\n";
         return kExitRejected;
     }
     if (const std::string problem = WriteBesideAndRename(out, std::get<std::string>(rewritten)); !problem.empty()) {

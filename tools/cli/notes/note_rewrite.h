@@ -21,19 +21,17 @@ struct MovedNote {
     std::int32_t distance = 0;
 };
 
-// A note line with another distance: the sound name and the comment from the
-// first ";" on stay as written, the distance is written as a whole number.
-std::string WithDistance(std::string_view noteLine, std::int32_t distance);
-
 // The fault for a note whose new distance, `value`, would leave the 32-bit range.
 NoteFileFault DistanceOutOfRange(const NoteFileContents& contents, std::size_t note, double value);
 
 // The note file `bytes` (read as `contents`) with the notes `kept`, in that
 // order, and with their new distances. The notes kept fill the places of the
 // notes kept, in the order given; the lines of the notes left out go; every
-// comment, heading and empty line stays where it was. Every line ends in
-// CR LF. The result is read back as the program reads it and must give
-// exactly the table intended; otherwise the fault says where it differs.
+// other line stays where it was. Of a note line only the characters of its
+// distance change; every line keeps its line end. A line whose distance
+// cannot be changed alone is a fault naming it. The result is read back as
+// the program reads it and must give exactly the lines and the table
+// intended.
 std::variant<std::string, NoteFileFault> RewriteNoteFile(std::string_view bytes, const NoteFileContents& contents,
                                                          const std::vector<MovedNote>& kept);
 
@@ -50,8 +48,10 @@ void AddRewriteOptions(CLI::App& command, RewriteTarget& target);
 using NotePlan = std::function<std::variant<std::vector<MovedNote>, NoteFileFault>(const NoteFileContents&)>;
 
 // Reads the target's file as the program does, moves its notes by `plan` and
-// writes the result safely; says on standard error what went wrong and writes
+// writes the result safely by the output rule (`otherInputs`: the other files
+// the command reads); says on standard error what went wrong and writes
 // nothing then. The exit status.
-int RewriteNotes(const std::string& command, const RewriteTarget& target, const NotePlan& plan);
+int RewriteNotes(const std::string& command, const RewriteTarget& target,
+                 std::initializer_list<std::filesystem::path> otherInputs, const NotePlan& plan);
 
 }  // namespace kerbcall::cli

@@ -39,31 +39,66 @@ void WarnAboutMisreadLines(const NoteFileContents& contents, std::vector<std::st
     }
 }
 
-// Every two notes whose windows (distance - 10 to distance + 10, open) share
-// a sample. Both are called: a note fires as the sample enters its window,
-// one note per pass (the first in table order where several could), and each
-// call cuts off the sound still playing.
+// "2-6, 8": numbers in order, runs of consecutive ones joined.
+std::string Runs(std::vector<std::size_t> numbers) {
+    std::ranges::sort(numbers);
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size();) {
+        std::size_t last = i;
+        while (last + 1 < numbers.size() && numbers[last + 1] == numbers[last] + 1) {
+            ++last;
+        }
+        text += (text.empty() ? "" : ", ") + std::to_string(numbers[i]) +
+                (last > i ? "-" + std::to_string(numbers[last]) : std::string());
+        i = last + 1;
+    }
+    return text;
+}
+
+// Notes whose windows (distance - 10 to distance + 10, open) share a sample,
+// one warning for each run of them in distance order. All are called: a
+// note fires as the sample enters its window, one note per pass (the first
+// in table order where several could), and each call cuts off the sound
+// still playing.
 void WarnAboutOverlaps(const NoteFileContents& contents, std::vector<std::string>& warnings) {
     const auto distance = [&](std::size_t note) { return std::int64_t{contents.notes[note].triggerDistance}; };
     std::vector<std::size_t> byDistance(contents.notes.size());
     std::iota(byDistance.begin(), byDistance.end(), std::size_t{0});
     std::ranges::stable_sort(byDistance, {}, distance);
-    for (std::size_t k = 0; k < byDistance.size(); ++k) {
-        const std::size_t nearer = byDistance[k];
-        for (std::size_t j = k + 1; j < byDistance.size() && distance(byDistance[j]) - distance(nearer) < 20; ++j) {
-            const std::size_t farther = byDistance[j];
-            const std::int64_t gap = distance(farther) - distance(nearer);
-            const std::size_t a = std::min(nearer, farther);
-            const std::size_t b = std::max(nearer, farther);
+    for (std::size_t first = 0, last = 0; first < byDistance.size(); first = ++last) {
+        while (last + 1 < byDistance.size() && distance(byDistance[last + 1]) - distance(byDistance[last]) < 20) {
+            ++last;
+        }
+        const std::int64_t nearest = distance(byDistance[first]);
+        const std::int64_t farthest = distance(byDistance[last]);
+        if (last == first + 1) {
+            const std::size_t a = std::min(byDistance[first], byDistance[last]);
+            const std::size_t b = std::max(byDistance[first], byDistance[last]);
             const std::string heard =
-                gap == 0
+                nearest == farthest
                     ? "at once: note " + std::to_string(a) + " first, note " + std::to_string(b) + " on a later pass"
-                    : "driving on: the note at " + std::to_string(distance(nearer)) + " first, the note at " +
-                          std::to_string(distance(farther)) + " " + std::to_string(gap) + " units later";
+                    : "driving on: the note at " + std::to_string(nearest) + " first, the note at " +
+                          std::to_string(farthest) + " " + std::to_string(farthest - nearest) + " units later";
             warnings.push_back(NoteLineRef(contents, a) + " and " + NoteLineRef(contents, b) +
                                ": trigger windows overlap (" + std::to_string(distance(a)) + " and " +
                                std::to_string(distance(b)) + "): both are called, " + heard +
                                ", cutting off what still plays");
+        } else if (last > first) {
+            std::vector<std::size_t> notes(byDistance.begin() + static_cast<std::ptrdiff_t>(first),
+                                           byDistance.begin() + static_cast<std::ptrdiff_t>(last) + 1);
+            std::vector<std::size_t> lines;
+            for (const std::size_t note : notes) {
+                lines.push_back(contents.noteLines[note]);
+            }
+            const std::string count = std::to_string(notes.size());
+            warnings.push_back(
+                "lines " + Runs(lines) + " (notes " + Runs(notes) + "): " +
+                (nearest == farthest
+                     ? count + " notes at " + std::to_string(nearest) +
+                           " share one trigger window: all are called at once, one a pass in table order"
+                     : count + " notes from " + std::to_string(nearest) + " to " + std::to_string(farthest) +
+                           " whose trigger windows overlap in a row: all are called, one after another") +
+                ", each cutting off what still plays");
         }
     }
 }
@@ -111,6 +146,9 @@ std::vector<std::string> NoteFileWarnings(const NoteFileContents& contents, std:
     std::vector<std::string> warnings;
     if (std::optional<std::string> encoding = WrongEncoding(bytes)) {
         warnings.push_back(std::move(*encoding));
+    }
+    if (contents.notes.empty()) {
+        warnings.emplace_back("the file holds no note: Kerbcall calls nothing");
     }
     WarnAboutMisreadLines(contents, warnings);
     WarnAboutOverlaps(contents, warnings);

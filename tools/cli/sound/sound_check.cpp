@@ -1,6 +1,7 @@
 #include "tools/cli/sound/sound_check.h"
 
 #include <cmath>
+#include <filesystem>
 #include <variant>
 
 #include "platform/path_lookup.h"
@@ -15,9 +16,17 @@ constexpr double kLateStart = 0.050;
 
 }  // namespace
 
-SoundCheck CheckSounds(const NoteFileContents& contents, const std::string& folder, SoundDecoder* decoder,
+SoundFolder FindSoundFolder(const std::string& given) {
+    std::error_code error;
+    return {given, std::filesystem::is_directory(given, error)};
+}
+
+SoundCheck CheckSounds(const NoteFileContents& contents, const SoundFolder& folder, SoundDecoder* decoder,
                        std::vector<std::string>& warnings) {
     SoundCheck check;
+    if (!folder.exists) {
+        warnings.push_back("the sound folder " + folder.path + " does not exist: no call would be heard");
+    }
     check.timed = decoder != nullptr;
     if (!decoder) {
         warnings.emplace_back(
@@ -31,11 +40,14 @@ SoundCheck CheckSounds(const NoteFileContents& contents, const std::string& fold
             continue;
         }
         SoundReport& report = check.sounds[name];
-        const std::optional<std::string> path = platform::LookUpPath(folder + "/" + name);
+        const std::optional<std::string> path =
+            folder.exists ? platform::LookUpPath(folder.path + "/" + name) : std::nullopt;
         report.found = path.has_value();
         const std::string quoted = NoteLineRef(contents, i) + ": sound file \"" + name + "\"";
         if (!path) {
-            warnings.push_back(quoted + " is not in " + folder);
+            if (folder.exists) {
+                warnings.push_back(quoted + " is not in " + folder.path);
+            }
             continue;
         }
         if (!decoder) {

@@ -21,11 +21,20 @@ struct SoundCheck {
     bool timed = false;                         // a decoder was at hand
 };
 
+// The folder the notes' sounds are looked for in.
+struct SoundFolder {
+    std::string path;
+    bool exists = false;
+};
+
+// The folder --sounds names.
+SoundFolder FindSoundFolder(const std::string& given);
+
 // Looks for each sound the notes name in `folder` and decodes it, each file
 // once, with `decoder` (null where there is none). Warns about sounds that
 // are missing, cannot be decoded or start late, and once about a missing
-// decoder.
-SoundCheck CheckSounds(const NoteFileContents& contents, const std::string& folder, SoundDecoder* decoder,
+// decoder or a folder that does not exist.
+SoundCheck CheckSounds(const NoteFileContents& contents, const SoundFolder& folder, SoundDecoder* decoder,
                        std::vector<std::string>& warnings);
 
 // How long a sound can be heard, in seconds: 0 when it is missing or cannot
