@@ -24,7 +24,8 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // Splits the next line off `rest`. Lines end at CR LF, a lone CR or a lone LF.
 NoteFileLine NextLine(std::string_view& rest) {
     const std::size_t end = std::min(rest.find_first_of("\r\n"), rest.size());
-    const std::size_t endLength = rest.substr(end).starts_with("\r\n") ? 2 : std::min<std::size_t>(1, rest.size() - end);
+    const std::size_t endLength =
+        rest.substr(end).starts_with("\r\n") ? 2 : std::min<std::size_t>(1, rest.size() - end);
     const NoteFileLine line{rest.substr(0, end), rest.substr(end, endLength)};
     rest.remove_prefix(end + endLength);
     return line;

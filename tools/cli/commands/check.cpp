@@ -9,8 +9,8 @@
 
 #include "tools/cli/drive/drive_options.h"
 #include "tools/cli/json_text.h"
-#include "tools/cli/notes/note_warnings.h"
 #include "tools/cli/notes/note_loading.h"
+#include "tools/cli/notes/note_warnings.h"
 #include "tools/cli/sound/sound_check.h"
 
 namespace kerbcall::cli {
@@ -84,7 +84,8 @@ void PrintCalls(const NoteFileContents& contents, const DriveMotion& motion, con
         if (call.cutOffBy) {
             const double heard = *call.heardFor;
             // heardFor is at least a sample period: the next call comes on a later pass.
-            const double speed = std::fabs(motion.DistanceAt(call.firesAt + heard) - motion.DistanceAt(call.firesAt)) / heard;
+            const double speed =
+                std::fabs(motion.DistanceAt(call.firesAt + heard) - motion.DistanceAt(call.firesAt)) / heard;
             std::cout << " is cut off after " << SecondsText(heard) << " of " << SecondsText(*call.soundLength)
                       << " by note " << *call.cutOffBy << " at " << std::setprecision(3) << speed << " units/s\n";
         } else if (!call.heardFor) {

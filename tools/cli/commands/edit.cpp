@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <limits>
-#include <optional>
 #include <iostream>
+#include <limits>
 #include <memory>
+#include <optional>
 
 #include "tools/cli/commands/commands.h"
 #include "tools/cli/notes/note_rewrite.h"

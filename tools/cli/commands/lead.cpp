@@ -30,9 +30,8 @@ std::string Seconds(lap::Microseconds time) {
 // note's distance on the lap. A note the lap does not reach, or reaches
 // sooner than that after its start, is a fault naming it, or with
 // `keepUnreachable` stays where it is and gets a line in `warnings`.
-std::variant<std::vector<MovedNote>, NoteFileFault> LeadDistances(const NoteFileContents& contents,
-                                                                  const lap::Lap& lap, lap::Microseconds lead,
-                                                                  bool keepUnreachable,
+std::variant<std::vector<MovedNote>, NoteFileFault> LeadDistances(const NoteFileContents& contents, const lap::Lap& lap,
+                                                                  lap::Microseconds lead, bool keepUnreachable,
                                                                   std::vector<std::string>& warnings) {
     std::vector<MovedNote> moved;
     for (std::size_t note = 0; note < contents.notes.size(); ++note) {
@@ -82,9 +81,10 @@ void AddLeadCommand(CommandLine& commandLine) {
                 return kExitRejected;
             }
             std::vector<std::string> warnings;
-            const int status = RewriteNotes("lead", options->target, {options->lapFile}, [&](const NoteFileContents& contents) {
-                return LeadDistances(contents, std::get<lap::Lap>(lap), *lead, options->keepUnreachable, warnings);
-            });
+            const int status =
+                RewriteNotes("lead", options->target, {options->lapFile}, [&](const NoteFileContents& contents) {
+                    return LeadDistances(contents, std::get<lap::Lap>(lap), *lead, options->keepUnreachable, warnings);
+                });
             for (const std::string& warning : warnings) {
                 std::cerr << "warning: " << warning << '\n';
             }

@@ -147,10 +147,10 @@ void AddRecordCommand(CommandLine& commandLine) {
         });
     command.add_option("OUT", options->plan.out, "the note file to write")->required();
     command.add_option("--keys", options->keyFile, "lines KEY,SOUND added to the default keys");
-    command.add_option("--lap", options->plan.lap, "also write the drive as SECONDS,DISTANCE lines")->option_text("LAP");
+    command.add_option("--lap", options->plan.lap, "also write the drive as SECONDS,DISTANCE lines")
+        ->option_text("LAP");
     command.add_flag("--force", options->force, "write over an existing LAP");
-    command.add_option("--pid", options->plan.pid, "record from the simulator with this process id")
-        ->option_text("N");
+    command.add_option("--pid", options->plan.pid, "record from the simulator with this process id")->option_text("N");
 }
 
 }  // namespace kerbcall::cli

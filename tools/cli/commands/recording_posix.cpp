@@ -20,11 +20,11 @@
 #include <vector>
 
 #include "engine/note_file.h"
+#include "platform/ascii_case.h"
 #include "platform/message_pump.h"
 #include "platform/program.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
-#include "platform/ascii_case.h"
 #include "tools/cli/command_line.h"
 #include "tools/cli/commands/recording.h"
 #include "tools/cli/output/appended_file.h"
@@ -353,7 +353,7 @@ private:
     std::string shown_;  // the live distance last shown
     std::optional<std::chrono::steady_clock::time_point> lapStart_;
     std::optional<std::pair<lap::Microseconds, float>> lastPoint_;  // the last point written
-    std::optional<lap::Microseconds> heldSince_;                     // the last sample that stood there
+    std::optional<lap::Microseconds> heldSince_;                    // the last sample that stood there
 };
 
 }  // namespace

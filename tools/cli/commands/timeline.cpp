@@ -24,7 +24,8 @@ struct TimelineOptions {
 
 int Timeline(const TimelineOptions& options, const NoteFileContents& contents) {
     const std::string& lap = options.drive.lapOption->count() > 0 ? options.drive.lap : std::string();
-    if (const std::string problem = OutputProblem(options.out, {}, {options.noteFile.file, lap}, {.force = options.force});
+    if (const std::string problem =
+            OutputProblem(options.out, {}, {options.noteFile.file, lap}, {.force = options.force});
         !problem.empty()) {
         std::cerr << "kerbcall-cli timeline: " << problem << "; nothing written\n";
         return kExitRejected;

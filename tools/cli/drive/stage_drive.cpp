@@ -97,7 +97,8 @@ DriveResult Drive(std::span<const PaceNote> notes, const DriveMotion& motion,
         const std::optional<int> note = DecidePass(windows, state, distance);
         const std::optional<std::size_t> stretch = samples.Stretch(distance);
         if (note) {
-            result.calls.push_back({*note, static_cast<double>(sample * kDriveSamplePeriod) / lap::kMicrosecondsPerSecond,
+            result.calls.push_back({*note,
+                                    static_cast<double>(sample * kDriveSamplePeriod) / lap::kMicrosecondsPerSecond,
                                     soundLength(*note), std::nullopt, std::nullopt});
         } else if (stretch && stretch == settled) {
             // The passes up to the last sample still in this stretch decide as this one did.

@@ -33,7 +33,8 @@ std::variant<std::string, NoteFileFault> ReadFileBytes(const std::string& path) 
     errno = 0;
     std::ifstream file(path, std::ios::binary);
     if (!file.is_open()) {
-        return NoteFileFault{0, "cannot be read: " + std::string(errno != 0 ? std::strerror(errno) : "cannot be opened")};
+        return NoteFileFault{0,
+                             "cannot be read: " + std::string(errno != 0 ? std::strerror(errno) : "cannot be opened")};
     }
     std::string bytes;
     std::array<char, 65536> chunk{};

@@ -75,8 +75,8 @@ std::variant<std::string, NoteFileFault> RewriteNoteFile(std::string_view bytes,
     std::vector<PaceNote> intended;
     for (std::size_t i = 0; i < kept.size(); ++i) {
         const std::size_t note = kept[i].note;
-        auto text = WithDistance(contents.lineTexts[note], contents.noteLines[note], contents.notes[note],
-                                 kept[i].distance);
+        auto text =
+            WithDistance(contents.lineTexts[note], contents.noteLines[note], contents.notes[note], kept[i].distance);
         if (auto* fault = std::get_if<NoteFileFault>(&text)) {
             return std::move(*fault);
         }

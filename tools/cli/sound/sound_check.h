@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "engine/note_file.h"
-#include "tools/cli/sound/sound_timing.h"
 #include "tools/cli/drive/stage_drive.h"
+#include "tools/cli/sound/sound_timing.h"
 
 namespace kerbcall::cli {
 
