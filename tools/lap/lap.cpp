@@ -93,7 +93,7 @@ std::variant<Lap, LapFault> ReadLap(std::string_view text) {
         const std::size_t comma = line.find(',');
         const std::optional<double> seconds = ReadFiniteNumber(line.substr(0, comma));
         const std::optional<double> distance =
-            comma == std::string_view::npos ? std::nullopt : ReadFiniteNumber(line.substr(comma + 1));
+            ReadFiniteNumber(comma == std::string_view::npos ? std::string_view() : line.substr(comma + 1));
         if (!seconds || !distance) {
             return LapFault{lineNumber, "expected SECONDS,DISTANCE, two numbers"};
         }
