@@ -37,7 +37,7 @@ TEST(NoteFileTest, LinesAreSkippedCutAndSplitAndDistancesRoundHalfToEven) {
         {"; first chicane\r\n[ Track ]\r\n\r\n", Notes(std::in_place)},
         {"right2.mp3,241;tightens\rcaution.mp3, 3\t07.5\r900\r[Track]\r   ; later\ra.mp3;b.mp3,100\rleft3.mp3 ,125,200",
          Notes{{{"right2.mp3", 241}, {"caution.mp3", 308}, {"", 900}, {"", 0}, {"", 0}, {"", 0}, {"left3.mp3 ", 125}}}},
-        {"a,100\nbravo,200", Notes{{{"a", 100}}}},
+        {"a,100\nbravo,200\r\nc,3\n\rd,4\n", Notes{{{"a", 100}, {"bravo", 200}, {"c", 3}, {"d", 4}}}},
         {longName + ",5;c", Notes{{{longName, 5}}}},
         {longName + "xxx,5", std::nullopt},
         {longName + "xxx;c", std::nullopt},
