@@ -83,7 +83,8 @@ std::optional<int> DecidePass(const NoteWindows& windows, TriggerState& state, f
     if (first) {
         state.firedAndInside.push_back(*first);
     } else if (const std::optional<double> previous = state.previousSample;
-               previous && position > *previous && position - *previous <= kLongestCrossing) {
+               // A move shorter than a window's width jumps over none.
+               previous && position - *previous >= 2 * kWindowHalfWidth && position - *previous <= kLongestCrossing) {
         first = FarthestCrossed(windows, windows.NotesBetween(*previous, position), state.lastTriggeredIndex);
     }
     if (first) {
