@@ -76,6 +76,8 @@ void OpenAudio(const std::shared_ptr<Opening>& opening) {
         lock.unlock();
         QuitAudio();
     }
+    // SDL keeps this thread's error text until told.
+    SDL_TLSCleanup();
 }
 
 }  // namespace
