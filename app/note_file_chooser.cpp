@@ -78,7 +78,8 @@ void FrmFileManager2::Show() { controls_.window.Show(); }
 std::string FrmFileManager2::RememberedFolder() {
     const std::string settings = services_.userFolders.SettingsFolder();
     const std::optional<std::string> bytes =
-        settings.empty() ? std::nullopt : services_.files.ReadWholeFile(platform::JoinPath(settings, kRememberedFolderFile));
+        settings.empty() ? std::nullopt
+                         : services_.files.ReadWholeFile(platform::JoinPath(settings, kRememberedFolderFile));
     if (!bytes) {
         return {};
     }

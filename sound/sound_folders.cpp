@@ -9,8 +9,7 @@ std::string SoundFolderIn(const std::string& folder) { return folder + "\\" + kS
 
 SoundFolders::SoundFolders(const std::string& programFolder) : folders_{SoundFolderIn(programFolder)} {}
 
-SoundFolders::SoundFolders(platform::Files& files, platform::UserFolders& userFolders,
-                           const std::string& programFolder)
+SoundFolders::SoundFolders(platform::Files& files, platform::UserFolders& userFolders, const std::string& programFolder)
     : files_(&files) {
     if (const std::string own = userFolders.DataFolder(); !own.empty()) {
         folders_.push_back(SoundFolderIn(own));

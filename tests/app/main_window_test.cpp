@@ -68,7 +68,7 @@ TEST(ChooserTest, OpensWhereTheLastNoteFileWasChosen) {
     using namespace std::string_literals;
     const std::string setting = "C:\\Users\\Driver\\Kerbcall\\last-note-folder";
     const std::pair<std::optional<std::string>, std::string> cases[] = {
-        {std::nullopt, "C:\\Kerbcall"},    {"D:\\Stages\r\n", "D:\\Stages"},       {"D:\\Stages", "D:\\Stages"},
+        {std::nullopt, "C:\\Kerbcall"}, {"D:\\Stages\r\n", "D:\\Stages"},    {"D:\\Stages", "D:\\Stages"},
         {"Z:\\Gone\n", "C:\\Kerbcall"}, {"D:\\St\0ages\n"s, "C:\\Kerbcall"}, {"\n", "C:\\Kerbcall"}};
     for (const auto& [remembered, opens] : cases) {
         App app;

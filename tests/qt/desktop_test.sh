@@ -5,11 +5,13 @@ set -uo pipefail
 scratch=$(mktemp -d)
 export XDG_CONFIG_HOME=$scratch XDG_DATA_HOME=$scratch SDL_AUDIODRIVER=dummy
 openbox --sm-disable >/dev/null 2>&1 &
-"$1" 2>/dev/null &
-program=$!
-trap 'kill %1 %2; wait; rm -rf "$scratch"' EXIT
+manager=$!
+program=
+trap 'kill $program $manager; wait; rm -rf "$scratch"' EXIT
 windows=()
-for ((tries = 0; tries < 100 && ${#windows[@]} < 2; tries++)); do
+for ((tries = 0; tries < 600 && ${#windows[@]} < 2; tries++)); do
+  # Started again when it found no display, on a busy machine.
+  [[ -n $program ]] && kill -0 $program 2>/dev/null || { "$1" 2>/dev/null & program=$!; }
   sleep 0.1
   mapfile -t windows < <(xdotool search --all --onlyvisible --pid $program --name . 2>/dev/null)
 done

@@ -170,10 +170,9 @@ int Pack(const PackOptions& options) {
             continue;
         }
         madeFrom.emplace(call, file.filename().string());
-        const std::string problem = !outExists ? std::string()
-                                    : fs::equivalent(call, file, error)
-                                        ? call.string() + " is the recording itself; choose another OUT_DIR"
-                                        : OutputProblem(call, {}, {.inPlace = false, .force = options.force});
+        // A recording is never replaced by its own call, even with --force.
+        const std::string problem =
+            outExists ? OutputProblem(call, {}, {file}, {.inPlace = false, .force = options.force}) : std::string();
         if (!problem.empty()) {
             std::cerr << "kerbcall-cli pack: " << problem << '\n';
             refused = true;
