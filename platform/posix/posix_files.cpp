@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -112,8 +114,12 @@ std::optional<std::string> PosixFiles::ReadWholeFile(std::string_view path) {
 bool PosixFiles::IsSpecialOrTooLarge(std::string_view path) {
     const std::optional<std::string> found = platform::LookUpPath(path);
     struct stat info {};
+    struct statfs system {};
+    // /proc's and /sys's files say 0 bytes whatever they read (pagemap: gigabytes).
     return found && ::stat(found->c_str(), &info) == 0 &&
-           (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kLargestFile);
+           (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kLargestFile ||
+            ::statfs(found->c_str(), &system) != 0 || system.f_type == PROC_SUPER_MAGIC ||
+            system.f_type == SYSFS_MAGIC);
 }
 
 std::vector<std::string> FilesMatching(const std::string& folder, std::string_view pattern) {
