@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,14 @@ public:
     virtual ~Label() = default;
     virtual std::string Text() const = 0;
     virtual void SetText(std::string_view text) = 0;
+};
+
+// Runs the owning window's timer handler every interval once started, from
+// the window system's message handling.
+class Timer {
+public:
+    virtual ~Timer() = default;
+    virtual void Start(std::chrono::milliseconds interval) = 0;
 };
 
 // Lists the machine's drives; Drive() is the chosen one as the directory list

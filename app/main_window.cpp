@@ -5,13 +5,18 @@ namespace kerbcall::app {
 StartupForm::StartupForm(Globals& globals, platform::Services& services, const MainWindowControls& controls,
                          ChooserViewFactory& chooserViews)
     : discovery(services.processes, services.memory, services.pump, services.program),
-      position(services.memory),
-      sound(services.mci, SoundFolders(services.files, services.userFolders, services.program.Folder())),
+      position(services.memory, services.pump),
+      sound(services.mci, services.files, SoundFolders(services.files, services.userFolders, services.program.Folder())),
       noteReader(globals, services.files, services.program),
+      status(services.mci),
       globals_(globals),
       services_(services),
       controls_(controls),
-      chooserViews_(chooserViews) {}
+      chooserViews_(chooserViews) {
+    sound.onPlayed = [this](std::string_view soundFile, SoundOutcome outcome) {
+        status.Played(soundFile, outcome, position.currentPosition);
+    };
+}
 
 StartupForm::~StartupForm() = default;
 
@@ -30,6 +35,13 @@ void StartupForm::Command2_Click() {
         StartPaceNotes();
     } else {
         StopPaceNotes();
+    }
+}
+
+void StartupForm::tmrStatus_Timer() {
+    const std::string line = status.Line(position.currentPosition);
+    if (controls_.lblStatus.Text() != line) {
+        controls_.lblStatus.SetText(line);
     }
 }
 

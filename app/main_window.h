@@ -6,6 +6,7 @@
 
 #include "app/controls.h"
 #include "app/note_file_chooser.h"
+#include "app/run_status.h"
 #include "engine/note_file.h"
 #include "engine/note_table.h"
 #include "platform/services.h"
@@ -25,6 +26,9 @@ struct MainWindowControls {
     Window& window;
     Button& Command2;
     Label& Label1;
+    Label& lblStatus;
+    // Refreshes lblStatus while a run goes on.
+    Timer& tmrStatus;
 };
 
 // The main window: opens the chooser, shows the track name, and carries the
@@ -42,6 +46,8 @@ public:
     void Command2_Click();
     // Every close request stops and ends the program; both values are ignored.
     void Form_QueryUnload(std::int16_t& cancel, std::int16_t unloadMode);
+    // Shows the run's status as it stands.
+    void tmrStatus_Timer();
 
     // Loads the notes, plays the activation cue, waits for the simulator and
     // runs the trigger loop, and waits again whenever the simulator exits;
@@ -64,6 +70,7 @@ public:
     PositionReader position;
     SoundPlayer sound;
     TrackIniFileReader noteReader;
+    RunStatus status;
 
 private:
     Globals& globals_;

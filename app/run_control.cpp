@@ -11,6 +11,10 @@ namespace kerbcall::app {
 void StartupForm::StartPaceNotes() {
     controls_.window.Show();
     stopRequested = false;
+    status.WaitingForSimulator();
+    controls_.tmrStatus.Start(RunStatus::kRefreshPeriod);
+    // A sound output that failed or was lost is tried again, meanwhile.
+    services_.mci.PrepareOutput();
     noteReader.ReadNoteFile();
     discovery.LoadExecutableNames();
     sound.PlaySound(kActivatedCue, false, "");
@@ -18,6 +22,8 @@ void StartupForm::StartPaceNotes() {
     // the next one as it would have started with it.
     for (;;) {
         discovery.FindSimProcess(stopRequested);
+        status.Tracking(discovery.simExecutables.at(static_cast<std::size_t>(discovery.simExecutableIndex)),
+                        discovery.simProcessId);
         position.simProcess = discovery.simProcess;
         position.DetectBuild();
         position.SelectPositionAddress();
@@ -25,6 +31,7 @@ void StartupForm::StartPaceNotes() {
             TriggerLoopEnd::kSimulatorExited) {
             return;
         }
+        status.SimulatorGone();
         // The system may list a process that has exited for a moment longer:
         // the next scan comes a scan period later, as while waiting.
         services_.pump.HandleMessagesUntil(platform::MessagePump::Clock::now() + ProcessDiscovery::kPassPeriod);

@@ -25,6 +25,8 @@ inline constexpr int kTwipsPerInch = 1440;
 inline constexpr Size kMainWindowClient{5412, 1236};
 inline constexpr Place kCommand2{3360, 360, 1215, 375};
 inline constexpr Place kLabel1{600, 480, 2292, 252};
+// The run's status line, below the label and the button, in the window's font.
+inline constexpr Place kLblStatus{120, 840, 5172, 252};
 
 inline constexpr Size kChooserClient{6972, 5760};
 inline constexpr Place kPicture1{120, 120, 6735, 4335};

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "engine/trigger_loop.h"
@@ -34,6 +36,14 @@ double BestNanoseconds(int count, Work work) {
 class SilentMci final : public platform::Mci {
 public:
     std::int32_t SendString(std::string_view /*command*/) override { return 0; }
+};
+
+// Every sound a plain file.
+class PlainSoundFiles final : public platform::Files {
+public:
+    bool FileExists(std::string_view /*sSource*/) override { return true; }
+    std::optional<std::string> ReadWholeFile(std::string_view /*path*/) override { return std::nullopt; }
+    bool IsSpecialOrTooLarge(std::string_view /*path*/) override { return false; }
 };
 
 // Notes 0 to count - 1, `spacing` units apart from `first` on.
@@ -66,7 +76,8 @@ inline double NanosecondsPerTriggerPass(const Globals& globals, PositionReader& 
         long left_;
     };
     SilentMci mci;
-    SoundPlayer sound(mci, ".");
+    PlainSoundFiles files;
+    SoundPlayer sound(mci, files, ".");
     const double loop = BestNanoseconds(1, [&] {
         bool stopRequested = false;
         PassCounter counter(pump, stopRequested, passes);

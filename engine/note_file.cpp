@@ -1,5 +1,6 @@
 #include "engine/note_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -16,21 +17,17 @@ constexpr std::size_t kLastCountablePosition = 32767;
 
 bool IsSkippedLine(std::string_view line) { return line.empty() || line.front() == ';' || line.starts_with("[ "); }
 
-bool IsIgnoredInNumber(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsIgnoredInNumber(char c) { return c == ' ' || c == '\t'; }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Splits the next line off `rest`. Lines end at CR LF or a lone CR.
-std::string_view NextLine(std::string_view& rest) {
-    const std::size_t cr = rest.find('\r');
-    if (cr == std::string_view::npos) {
-        const std::string_view line = rest;
-        rest = {};
-        return line;
-    }
-    const std::string_view line = rest.substr(0, cr);
-    const std::size_t ending = (cr + 1 < rest.size() && rest[cr + 1] == '\n') ? 2 : 1;
-    rest.remove_prefix(cr + ending);
+// Splits the next line off `rest`. Lines end at CR LF, a lone CR or a lone LF.
+NoteFileLine NextLine(std::string_view& rest) {
+    const std::size_t end = std::min(rest.find_first_of("\r\n"), rest.size());
+    const std::size_t endLength =
+        rest.substr(end).starts_with("\r\n") ? 2 : std::min<std::size_t>(1, rest.size() - end);
+    const NoteFileLine line{rest.substr(0, end), rest.substr(end, endLength)};
+    rest.remove_prefix(end + endLength);
     return line;
 }
 
@@ -43,7 +40,7 @@ double OutOfRangeValue(bool negative, long long magnitude) {
 
 }  // namespace
 
-double ReadLenientNumber(std::string_view text) {
+LenientNumber ReadLenientNumber(std::string_view text) {
     std::string number;  // the number with the ignored characters left out
     std::size_t pos = 0;
     auto peek = [&]() -> char {
@@ -52,10 +49,11 @@ double ReadLenientNumber(std::string_view text) {
         }
         return pos < text.size() ? text[pos] : '\0';
     };
-
-    bool negative = false;
-    if (const char sign = peek(); sign == '+' || sign == '-') {
-        negative = sign == '-';
+    LenientNumber read;
+    const char sign = peek();
+    read.begin = read.end = pos;
+    const bool negative = sign == '-';
+    if (sign == '+' || sign == '-') {
         ++pos;
     }
     long long integerDigits = 0;  // significant digits before the point
@@ -67,10 +65,10 @@ double ReadLenientNumber(std::string_view text) {
         seenNonZero = seenNonZero || c != '0';
         integerDigits += seenNonZero ? 1 : 0;
         number += c;
-        ++pos;
+        read.end = ++pos;
     }
     if (peek() == '.') {
-        ++pos;
+        read.end = ++pos;
         number += '.';
         for (char c = peek(); IsDigit(c); c = peek()) {
             anyDigit = true;
@@ -79,18 +77,19 @@ double ReadLenientNumber(std::string_view text) {
             }
             seenNonZero = seenNonZero || c != '0';
             number += c;
-            ++pos;
+            read.end = ++pos;
         }
     }
     if (!anyDigit) {
-        return 0.0;
+        read.end = read.begin;  // a sign or point alone is no number
+        return read;
     }
     long long exponent = 0;
     if (const char e = peek(); e == 'e' || e == 'E') {
         ++pos;
         bool negativeExponent = false;
-        if (const char sign = peek(); sign == '+' || sign == '-') {
-            negativeExponent = sign == '-';
+        if (const char exponentSign = peek(); exponentSign == '+' || exponentSign == '-') {
+            negativeExponent = exponentSign == '-';
             ++pos;
         }
         std::string exponentDigits;
@@ -99,7 +98,7 @@ double ReadLenientNumber(std::string_view text) {
             if ((c != '0' || !exponentDigits.empty()) && exponentDigits.size() < 18) {
                 exponentDigits += c;
             }
-            ++pos;
+            read.end = ++pos;
         }
         // "1e" reads as 1, and so does "1e000".
         if (!exponentDigits.empty()) {
@@ -110,15 +109,16 @@ double ReadLenientNumber(std::string_view text) {
         }
     }
     if (!seenNonZero) {
-        return 0.0;
+        return read;
     }
-    double value = 0.0;
-    const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), read.value);
     if (result.ec == std::errc::result_out_of_range) {
         const long long magnitude = integerDigits > 0 ? integerDigits + exponent : exponent - leadingFractionZeros;
-        return OutOfRangeValue(negative, magnitude);
+        read.value = OutOfRangeValue(negative, magnitude);
+    } else if (negative) {
+        read.value = -read.value;
     }
-    return negative ? -value : value;
+    return read;
 }
 
 bool RoundToDistance(double value, std::int32_t& distance) {
@@ -131,8 +131,8 @@ bool RoundToDistance(double value, std::int32_t& distance) {
     return true;
 }
 
-std::vector<std::string_view> SplitNoteFileLines(std::string_view bytes) {
-    std::vector<std::string_view> lines;
+std::vector<NoteFileLine> SplitNoteFileLines(std::string_view bytes) {
+    std::vector<NoteFileLine> lines;
     while (!bytes.empty()) {
         lines.push_back(NextLine(bytes));
     }
@@ -147,7 +147,7 @@ NoteFileReading ParseNoteFile(std::string_view bytes) {
     std::string_view rest = bytes;
     std::size_t lineNumber = 0;
     while (!rest.empty()) {
-        const std::string_view line = NextLine(rest);
+        const std::string_view line = NextLine(rest).text;
         ++lineNumber;
         if (IsSkippedLine(line)) {
             continue;
@@ -170,7 +170,7 @@ NoteFileReading ParseNoteFile(std::string_view bytes) {
             note.soundFile = text.substr(0, comma);
             text.remove_prefix(comma + 1);
         }
-        if (!RoundToDistance(ReadLenientNumber(text), note.triggerDistance)) {
+        if (!RoundToDistance(ReadLenientNumber(text).value, note.triggerDistance)) {
             return NoteFileFault{lineNumber, "the distance does not fit in 32 bits"};
         }
         contents.notes.push_back(std::move(note));

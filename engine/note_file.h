@@ -31,18 +31,32 @@ struct NoteFileFault {
 
 using NoteFileReading = std::variant<NoteFileContents, NoteFileFault>;
 
-// Reads a note file from its bytes: line ends are CR LF or a lone CR, a lone
-// LF stays in the line.
+// Reads a note file from its bytes: lines end at CR LF, a lone CR or a lone LF.
 NoteFileReading ParseNoteFile(std::string_view bytes);
 
-// Every line of a note file as ParseNoteFile splits them, without line ends:
-// views into `bytes`, line N at index N - 1.
-std::vector<std::string_view> SplitNoteFileLines(std::string_view bytes);
+// A line of a note file and the line end after it (empty for a last line
+// without one): views into the file's bytes.
+struct NoteFileLine {
+    std::string_view text;
+    std::string_view end;
+};
 
-// Lenient decimal reading of a distance text (blanks anywhere ignored, stops
-// at the first character that cannot continue the number, "." always the
-// separator); 0 when the text does not begin with a number.
-double ReadLenientNumber(std::string_view text);
+// Every line of a note file as ParseNoteFile splits them, line N at index N - 1.
+std::vector<NoteFileLine> SplitNoteFileLines(std::string_view bytes);
+
+// A distance text read as a number, and the characters read as it:
+// text[begin, end), empty (at the first character after the blanks) when
+// the text does not begin with a number.
+struct LenientNumber {
+    double value = 0.0;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+// Lenient decimal reading of a distance text (blanks and tabs anywhere
+// ignored, stops at the first character that cannot continue the number,
+// "." always the separator); 0 when the text does not begin with a number.
+LenientNumber ReadLenientNumber(std::string_view text);
 
 // Rounds half to even into the 32-bit range; false when it does not fit.
 bool RoundToDistance(double value, std::int32_t& distance);

@@ -1,6 +1,7 @@
 #include "engine/trigger_loop.h"
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 namespace kerbcall {
@@ -34,7 +35,40 @@ std::span<const int> NoteWindows::NotesHolding(double sample) const {
     return std::span(byDistance_).subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
 }
 
+std::span<const int> NoteWindows::NotesBetween(double from, double to) const {
+    const auto first = std::ranges::partition_point(sortedLower_, [&](double lower) { return lower < from; });
+    const auto last = std::ranges::partition_point(sortedUpper_, [&](double upper) { return upper <= to; });
+    const auto begin = first - sortedLower_.begin();
+    const auto end = std::max(begin, last - sortedUpper_.begin());
+    return std::span(byDistance_).subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
+}
+
+namespace {
+
+// The farthest of the notes jumped over (they come in order of distance,
+// equal ones in table order) that is not the note played last.
+std::optional<int> FarthestCrossed(const NoteWindows& windows, std::span<const int> crossed, int lastTriggered) {
+    std::optional<int> farthest;
+    for (std::size_t i = crossed.size(); i-- > 0;) {
+        const int note = crossed[i];
+        if (note == lastTriggered) {
+            continue;
+        }
+        if (farthest && windows.LowerBound(static_cast<std::size_t>(note)) !=
+                            windows.LowerBound(static_cast<std::size_t>(*farthest))) {
+            break;
+        }
+        farthest = note;
+    }
+    return farthest;
+}
+
+}  // namespace
+
 std::optional<int> DecidePass(const NoteWindows& windows, TriggerState& state, float sample) {
+    if (!std::isfinite(sample)) {
+        return std::nullopt;
+    }
     const double position = sample;
     std::erase_if(state.firedAndInside,
                   [&](int note) { return !windows.Holds(static_cast<std::size_t>(note), position); });
@@ -47,9 +81,16 @@ std::optional<int> DecidePass(const NoteWindows& windows, TriggerState& state, f
         }
     }
     if (first) {
-        state.lastTriggeredIndex = *first;
         state.firedAndInside.push_back(*first);
+    } else if (const std::optional<double> previous = state.previousSample;
+               // A move shorter than a window's width jumps over none.
+               previous && position - *previous >= 2 * kWindowHalfWidth && position - *previous <= kLongestCrossing) {
+        first = FarthestCrossed(windows, windows.NotesBetween(*previous, position), state.lastTriggeredIndex);
     }
+    if (first) {
+        state.lastTriggeredIndex = *first;
+    }
+    state.previousSample = position;
     return first;
 }
 
@@ -67,10 +108,13 @@ TriggerLoopEnd RunTriggerLoop(const Globals& globals, PositionReader& position, 
     const platform::FineWaits fineWaits(pump);
     Clock::time_point nextSample = Clock::now();
     while (!stopRequested) {
-        if (!position.SamplePosition() && position.SimulatorExited()) {
+        const bool read = position.SamplePosition();
+        if (!read && position.SimulatorExited()) {
             return TriggerLoopEnd::kSimulatorExited;
         }
-        if (const std::optional<int> note = DecidePass(windows, state, position.currentPosition)) {
+        // A failed read's zeros are no distance.
+        if (const std::optional<int> note =
+                read ? DecidePass(windows, state, position.currentPosition) : std::nullopt) {
             sound.CloseSound();
             sound.PlaySound(globals.paceNotes[static_cast<std::size_t>(*note)].soundFile, false, "");
         }

@@ -26,6 +26,10 @@ public:
     bool Holds(std::size_t note, double sample) const { return sample > lower_[note] && sample < upper_[note]; }
     // The notes whose windows hold the sample, in order of distance.
     std::span<const int> NotesHolding(double sample) const;
+    // The notes whose whole windows lie between the two samples (from <= lower
+    // bound, upper bound <= to), in order of distance.
+    std::span<const int> NotesBetween(double from, double to) const;
+    double LowerBound(std::size_t note) const { return lower_[note]; }
 
 private:
     std::vector<double> lower_;  // by note
@@ -41,12 +45,21 @@ struct TriggerState {
     // Notes that fired and whose window has held every sample since: they
     // may fire again only once the sample has left their window.
     std::vector<int> firedAndInside;
+    // The last sample that was a finite number; none before the first.
+    std::optional<double> previousSample;
 };
 
-// The decision of one pass: the first note in table order whose window holds
-// the sample, that is not the note played last and that has not fired while
-// the sample stayed in its window. At most one note per pass. A sample that
-// is not a number lies in no window.
+// A move forward of at most this many units from the previous sample calls
+// a window it jumped over; a longer one is a reset or a teleport.
+inline constexpr double kLongestCrossing = 100.0;
+
+// The decision of one pass, at most one note: the first note in table order
+// whose window holds the sample, that is not the note played last and that
+// has not fired while the sample stayed in its window. Without one, when the
+// sample moved forward by at most kLongestCrossing, the farthest note whose
+// whole window it jumped over (equal distances in table order), unless it
+// is the note played last. A sample that is not a finite number (a NaN, an
+// infinity) decides nothing and changes no state.
 std::optional<int> DecidePass(const NoteWindows& windows, TriggerState& state, float sample);
 
 // The distance is sampled about this often; between samples the loop hands
@@ -58,7 +71,7 @@ enum class TriggerLoopEnd { kStopRequested, kSimulatorExited };
 // Samples, decides and plays pass after pass, one pass per sample period,
 // handling window messages between passes, until stopRequested is set (only
 // ending the program sets it in the running program) or a failed read finds
-// the simulator's process gone. That last read plays nothing.
+// the simulator's process gone. A failed read decides nothing.
 TriggerLoopEnd RunTriggerLoop(const Globals& globals, PositionReader& position, SoundPlayer& sound,
                               platform::MessagePump& pump, bool& stopRequested);
 

@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (soundName) {
         // The player's open command for any name without a quote is understood with the path as joined.
         kerbcall::fakes::FakeMci fake;
-        const auto open = mci::ParseMciCommand(kerbcall::SoundPlayer(fake, folder).OpenCommand(text));
+        kerbcall::fakes::FakeFiles files;
+        const auto open = mci::ParseMciCommand(kerbcall::SoundPlayer(fake, files, folder).OpenCommand(text));
         Require((folder + text).find('"') != std::string::npos ||
                 (open && open->verb == mci::MciVerb::kOpen && open->alias == "songNumber1" &&
                  open->path == folder + "\\Zuda Vodaz Sounds\\" + text));

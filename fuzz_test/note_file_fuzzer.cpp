@@ -26,12 +26,12 @@ std::size_t SkipDigits(const std::string& text, std::size_t& at) {
     return at - start;
 }
 
-// The distance of a distance text; nullopt beyond 32 bits. Blanks, tabs and
-// LFs count for nothing wherever they stand; the number is the longest start
+// The distance of a distance text; nullopt beyond 32 bits. Blanks and tabs
+// count for nothing wherever they stand; the number is the longest start
 // of the rest that reads as [+-]digits[.digits][E[+-]digits], 0 without digits.
 std::optional<std::int32_t> Distance(const std::string& text) {
     std::string kept;
-    std::ranges::copy_if(text, std::back_inserter(kept), [](char c) { return c != ' ' && c != '\t' && c != '\n'; });
+    std::ranges::copy_if(text, std::back_inserter(kept), [](char c) { return c != ' ' && c != '\t'; });
     std::size_t end = kept.starts_with('+') || kept.starts_with('-') ? 1 : 0;
     std::size_t digits = SkipDigits(kept, end);
     if (end < kept.size() && kept[end] == '.') {
@@ -60,9 +60,9 @@ std::optional<std::vector<ModelNote>> Notes(std::string_view bytes) {
     constexpr std::size_t kLastCountedPosition = 32767;  // character positions are 16-bit
     std::vector<ModelNote> notes;
     std::size_t number = 0;
-    // Lines end in CR LF or a lone CR.
+    // Lines end in CR LF, a lone CR or a lone LF.
     for (std::size_t start = 0; start <= bytes.size(); ++number) {
-        const std::size_t end = std::min(bytes.find('\r', start), bytes.size());
+        const std::size_t end = std::min(bytes.find_first_of("\r\n", start), bytes.size());
         const std::string line(bytes.substr(start, end - start));
         start = end + (bytes.substr(end).starts_with("\r\n") ? 2 : 1);
         if (line.empty() || line[0] == ';' || line.starts_with("[ ")) {

@@ -22,6 +22,11 @@ public:
     // (a folder, a vanished file, no permission) or is larger than
     // kLargestFile.
     virtual std::optional<std::string> ReadWholeFile(std::string_view path) = 0;
+    // True when the path names something that is not a regular file (a
+    // folder, a device, a pipe) or a file larger than kLargestFile: reading
+    // it could take without bound. False for a regular file within the bound
+    // and for a path that names nothing.
+    virtual bool IsSpecialOrTooLarge(std::string_view path) = 0;
 };
 
 }  // namespace kerbcall::platform

@@ -38,6 +38,10 @@ std::optional<fs::path> FindIgnoringCase(const fs::path& folder, std::string_vie
 }  // namespace
 
 std::optional<std::string> LookUpPath(std::string_view path) {
+    // A name as Linux keeps it (a note file chosen from a listing) may hold "\".
+    if (Exists(fs::path(path))) {
+        return std::string(path);
+    }
     std::string native(path);
     std::ranges::replace(native, '\\', '/');
     if (Exists(native)) {

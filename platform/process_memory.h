@@ -6,8 +6,8 @@
 
 namespace kerbcall::platform {
 
-// An opened process, 0 when none could be opened. Handles are never closed
-// one by one: they end with the program.
+// An opened process, 0 when none could be opened. What was opened for it
+// stays open until Close, or the end of the program.
 using ProcessHandle = std::uintptr_t;
 
 class ProcessMemory {
@@ -24,6 +24,11 @@ public:
     // the handle 0, of which nothing can be told. Meant for after a failed
     // read: it may cost more than the read.
     virtual bool HasExited(ProcessHandle process) = 0;
+    // Closes what OpenForReading opened for the process, once it has gone,
+    // so that a long session of simulator runs holds no more than one. The
+    // handle reads nothing afterwards and must not be closed twice; 0 is
+    // passed over.
+    virtual void Close(ProcessHandle process) = 0;
 };
 
 }  // namespace kerbcall::platform

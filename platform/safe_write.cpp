@@ -52,18 +52,31 @@ std::string WriteAndFlush(int file, std::string_view bytes, const fs::path& name
 
 fs::path FolderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
 
+std::string BrokenLinkProblem(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(path, error)) || fs::exists(path, error)) {
+        return {};
+    }
+    return path.string() + " is a symbolic link to " + fs::read_symlink(path, error).string() +
+           ", which does not exist";
+}
+
 std::string SystemError(const std::string& what) { return what + ": " + std::strerror(errno); }
 
 std::string WriteBesideAndRename(const fs::path& out, std::string_view bytes) {
     std::error_code error;
     // Through a link, the file it leads to is replaced and the link kept.
+    if (std::string problem = BrokenLinkProblem(out); !problem.empty()) {
+        return problem;
+    }
     const fs::path target = fs::exists(out, error) ? fs::canonical(out, error) : out;
     const fs::path folder = FolderOf(target);
     std::random_device random;
     fs::path temporary;
     int file = -1;
     for (int attempt = 0; attempt < 100 && file < 0; ++attempt) {
-        temporary = folder / ("." + target.filename().string() + "." + std::to_string(random()) + ".tmp");
+        // Short whatever the file's name: a name as long as the folder allows still gets one.
+        temporary = folder / (".kerbcall-" + std::to_string(random()) + ".tmp");
         file = ::open(temporary.string().c_str(), kCreateNew, 0666);
         if (file < 0 && errno != EEXIST) {
             return SystemError("cannot create a file in " + folder.string());

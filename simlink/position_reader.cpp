@@ -8,7 +8,24 @@ namespace kerbcall {
 
 static_assert(std::endian::native == std::endian::little, "the simulator's floats are read as they lie in memory");
 
-PositionReader::PositionReader(platform::ProcessMemory& memory) : memory_(memory) {}
+namespace {
+
+class PlainSleeps final : public platform::MessagePump {
+public:
+    void HandlePendingMessages() override {}
+};
+
+platform::MessagePump& SleepsWithoutWindows() {
+    static PlainSleeps sleeps;
+    return sleeps;
+}
+
+}  // namespace
+
+PositionReader::PositionReader(platform::ProcessMemory& memory, platform::MessagePump& waits)
+    : memory_(memory), waits_(waits) {}
+
+PositionReader::PositionReader(platform::ProcessMemory& memory) : PositionReader(memory, SleepsWithoutWindows()) {}
 
 std::uint8_t PositionReader::ReadProbeByte() {
     std::array<std::byte, 4> buffer{};
@@ -16,7 +33,26 @@ std::uint8_t PositionReader::ReadProbeByte() {
     return std::to_integer<std::uint8_t>(buffer[0]);
 }
 
-void PositionReader::DetectBuild() { earlyBuild = ReadProbeByte() == kEarlyBuildProbeByte; }
+void PositionReader::DetectBuild() {
+    // Under a Windows compatibility layer a process is listed before its
+    // image is mapped, and a program writes its memory only once it runs.
+    const platform::MessagePump::Clock::time_point started = platform::MessagePump::Clock::now();
+    std::uint8_t probe = ReadProbeByte();
+    for (int retry = 1; probe == 0 && simProcess != 0 && retry <= kProbeRetries; ++retry) {
+        waits_.HandleMessagesUntil(started + retry * kProbeRetryPeriod);
+        probe = ReadProbeByte();
+    }
+    earlyBuild = probe == kEarlyBuildProbeByte;
+}
+
+bool PositionReader::SimulatorExited() {
+    if (!memory_.HasExited(simProcess)) {
+        return false;
+    }
+    memory_.Close(simProcess);
+    simProcess = 0;
+    return true;
+}
 
 void PositionReader::SelectPositionAddress() {
     positionAddress = earlyBuild ? kEarlyPositionAddress : kLatePositionAddress;

@@ -4,22 +4,35 @@
 
 namespace kerbcall {
 
-SoundPlayer::SoundPlayer(platform::Mci& mci, SoundFolders folders) : mci_(mci), folders_(std::move(folders)) {}
+namespace {
+// The multimedia service's answer to an open when it has no audio device.
+constexpr std::int32_t kCannotLoadDriver = 266;
+}  // namespace
 
-SoundPlayer::SoundPlayer(platform::Mci& mci, const std::string& programFolder)
-    : SoundPlayer(mci, SoundFolders(programFolder)) {}
+SoundPlayer::SoundPlayer(platform::Mci& mci, platform::Files& files, SoundFolders folders)
+    : mci_(mci), files_(files), folders_(std::move(folders)) {}
+
+SoundPlayer::SoundPlayer(platform::Mci& mci, platform::Files& files, const std::string& programFolder)
+    : SoundPlayer(mci, files, SoundFolders(programFolder)) {}
+
+std::string SoundPlayer::SoundPath(std::string_view soundFile) const {
+    std::string path = folders_.FolderOf(soundFile);
+    path += '\\';
+    path += soundFile;
+    return path;
+}
 
 std::string SoundPlayer::OpenCommand(std::string_view soundFile) const {
-    std::string command = "open \"";
-    command += folders_.FolderOf(soundFile);
-    command += '\\';
-    command += soundFile;
-    command += "\" type mpegvideo alias songNumber1";
-    return command;
+    return "open \"" + SoundPath(soundFile) + "\" type mpegvideo alias songNumber1";
 }
 
 void SoundPlayer::PlaySound(std::string_view soundFile, bool loopSound, std::string_view channel) {
-    Send(OpenCommand(soundFile));
+    // A device or an endless file would be read on and on by the decoder.
+    if (files_.IsSpecialOrTooLarge(SoundPath(soundFile))) {
+        Report(soundFile, SoundOutcome::kNotOpened);
+        return;
+    }
+    const std::int32_t opened = Send(OpenCommand(soundFile));
     const char first = channel.empty() ? '\0' : channel.front();
     if (first == 'l' || first == 'L') {
         Send("setaudio songNumber1 right off");
@@ -30,11 +43,19 @@ void SoundPlayer::PlaySound(std::string_view soundFile, bool loopSound, std::str
         Send("setaudio songNumber1 right on");
     }
     Send(loopSound ? "play songNumber1 repeat" : "play songNumber1");
+    Report(soundFile, opened == 0                   ? SoundOutcome::kOpened
+                      : opened == kCannotLoadDriver ? SoundOutcome::kNoOutput
+                                                    : SoundOutcome::kNotOpened);
 }
 
 void SoundPlayer::CloseSound() { Send("close songNumber1"); }
 
-// The result code tells nothing the program acts on, whatever its size.
-void SoundPlayer::Send(std::string_view command) { static_cast<void>(mci_.SendString(command)); }
+std::int32_t SoundPlayer::Send(std::string_view command) { return mci_.SendString(command); }
+
+void SoundPlayer::Report(std::string_view soundFile, SoundOutcome outcome) {
+    if (onPlayed) {
+        onPlayed(soundFile, outcome);
+    }
+}
 
 }  // namespace kerbcall

@@ -3,15 +3,19 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QPainter>
 #include <QStorageInfo>
 #include <QStyle>
 #include <algorithm>
+
+#include "platform/posix/posix_files.h"
 
 namespace kerbcall::qt {
 
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
+constexpr int kNameRole = Qt::UserRole + 1;  // a file's name as the file system keeps it
 constexpr char kIndentStep[] = "  ";
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
@@ -38,6 +42,13 @@ TextLabel::TextLabel(QWidget* parent) : QLabel(parent) {
 }
 std::string TextLabel::Text() const { return text().toStdString(); }
 void TextLabel::SetText(std::string_view text) { setText(FromUtf8(text)); }
+
+void ElidingLabel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    painter.drawText(area, static_cast<int>(alignment()),
+                     fontMetrics().elidedText(text(), Qt::ElideRight, area.width()));
+}
 
 DriveComboBox::DriveComboBox(QWidget* parent, std::vector<QString> roots) : QComboBox(parent) {
     if (roots.empty()) {
@@ -181,7 +192,7 @@ void FileListWidget::SetPattern(std::string_view pattern) {
 
 std::string FileListWidget::FileName() const {
     const QList<QListWidgetItem*> selected = selectedItems();
-    return selected.isEmpty() ? std::string() : selected.front()->text().toStdString();
+    return selected.isEmpty() ? std::string() : selected.front()->data(kNameRole).toByteArray().toStdString();
 }
 
 void FileListWidget::List() {
@@ -190,9 +201,21 @@ void FileListWidget::List() {
     if (path_.isEmpty()) {
         return;
     }
-    // Without QDir::Hidden and QDir::System, hidden files and special files
-    // stay out; without QDir::CaseSensitive the pattern ignores letter case.
-    addItems(QDir(path_).entryList({pattern_}, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    // Names that are not UTF-8 (from a Windows archive) are listed too, shown
+    // with a replacement character; the item keeps the name's own bytes.
+    std::vector<std::pair<QString, std::string>> files;
+    for (std::string& name : posix::FilesMatching(path_.toStdString(), pattern_.toStdString())) {
+        if (!name.starts_with('.')) {
+            files.emplace_back(FromUtf8(name), std::move(name));
+        }
+    }
+    std::ranges::sort(files, [](const auto& a, const auto& b) {
+        return std::pair(a.first.toLower(), a.second) < std::pair(b.first.toLower(), b.second);
+    });
+    for (const auto& [shown, name] : files) {
+        auto* item = new QListWidgetItem(shown, this);
+        item->setData(kNameRole, QByteArray::fromStdString(name));
+    }
 }
 
 }  // namespace kerbcall::qt

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <functional>
 #include <vector>
 
@@ -25,6 +26,21 @@ public:
     explicit TextLabel(QWidget* parent);
     std::string Text() const override;
     void SetText(std::string_view text) override;
+};
+
+// A one-line label that cuts a text too long for it short with an ellipsis,
+// as a Win32 label of SS_ENDELLIPSIS does.
+class ElidingLabel : public TextLabel {
+public:
+    using TextLabel::TextLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class IntervalTimer : public QTimer, public app::Timer {
+public:
+    void Start(std::chrono::milliseconds interval) override { start(interval); }
 };
 
 // The home folder and the mounted volumes; their folders stand for drives,
@@ -64,7 +80,7 @@ private:
 };
 
 // The files of one folder matching a pattern, letter case ignored, hidden
-// files left out, in name order.
+// files left out, in name order, whatever bytes their names hold.
 class FileListWidget : public QListWidget, public app::FileList {
 public:
     explicit FileListWidget(QWidget* parent);

@@ -97,8 +97,8 @@ int main(int argc, char** argv) {
         platform::Services services{processes, memory, files, mci, sleeper, pump, program, userFolders};
         qt::ProgramWindows windows(services);
         // The sound server's stream runs from here on, so that Start is
-        // heard at once.
-        QTimer::singleShot(0, [&mci] { mci.OpenDevice(); });
+        // heard at once; the device opens meanwhile.
+        mci.PrepareOutput();
         QApplication::exec();
     });
     program.End();

@@ -5,6 +5,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
+#include <memory>
+#include <thread>
 
 #include "platform/posix/program_folder.h"
 
@@ -48,7 +51,15 @@ void QtProgram::ShowInformation(std::string_view text, std::string_view caption)
 }
 
 void QtProgram::End() {
-    mci_.CloseDevice();
+    // A sound server that stopped answering holds the device's close for
+    // ever: the program ends without waiting for it past a second.
+    auto closed = std::make_shared<std::promise<void>>();
+    std::future<void> done = closed->get_future();
+    std::thread([this, closed] {
+        mci_.CloseDevice();
+        closed->set_value();
+    }).detach();
+    done.wait_for(std::chrono::seconds(1));
     std::fflush(nullptr);
     std::_Exit(EXIT_SUCCESS);
 }

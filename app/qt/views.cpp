@@ -45,17 +45,19 @@ void TopLevelWindow::Close() {
 }
 
 MainWindowView::MainWindowView(platform::Program& program)
-    : TopLevelWindow(program), Command2(QString::fromUtf8(app::kStartCaption), this), Label1(this) {
+    : TopLevelWindow(program), Command2(QString::fromUtf8(app::kStartCaption), this), Label1(this), lblStatus(this) {
     setWindowTitle(QString::fromUtf8(app::kMainWindowTitle));
     setFixedSize(PixelSize(layout::kMainWindowClient));
     Command2.setGeometry(PixelRect(layout::kCommand2));
     Label1.setGeometry(PixelRect(layout::kLabel1));
     Label1.setFont(BoldSansFont(layout::kLabel1Points));
+    lblStatus.setGeometry(PixelRect(layout::kLblStatus));
 }
 
 void MainWindowView::RouteEventsTo(app::StartupForm& form) {
     form_ = &form;
     connect(&Command2, &QPushButton::clicked, this, Guarded(program_, [&form] { form.Command2_Click(); }));
+    connect(&tmrStatus, &QTimer::timeout, this, Guarded(program_, [&form] { form.tmrStatus_Timer(); }));
 }
 
 void MainWindowView::closeEvent(QCloseEvent* event) {

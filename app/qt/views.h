@@ -26,16 +26,19 @@ private:
     bool closed_ = false;
 };
 
-// "ZRL Zuda Vodaz v1.1": the Start/Stop button and the track label.
+// "ZRL Zuda Vodaz v1.1": the Start/Stop button, the track label and the
+// run's status line.
 class MainWindowView : public TopLevelWindow {
 public:
     explicit MainWindowView(platform::Program& program);
 
-    app::MainWindowControls Controls() { return {*this, Command2, Label1}; }
+    app::MainWindowControls Controls() { return {*this, Command2, Label1, lblStatus, tmrStatus}; }
     void RouteEventsTo(app::StartupForm& form);
 
     PushButton Command2;
     TextLabel Label1;
+    ElidingLabel lblStatus;
+    IntervalTimer tmrStatus;
 
 protected:
     // Every close request goes to the form, which ends the program.

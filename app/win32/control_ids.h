@@ -13,6 +13,8 @@ inline constexpr char kPanelWindowClass[] = "KerbcallPanel";
 
 inline constexpr int kCommand2Id = 101;
 inline constexpr int kLabel1Id = 102;
+inline constexpr int kStatusId = 103;
+inline constexpr UINT_PTR kStatusTimerId = 1;
 
 inline constexpr int kSelectId = 201;
 // Escape presses the Cancel button through the dialog keyboard handling.

@@ -140,16 +140,19 @@ MainWindowView::MainWindowView(platform::Program& program)
       labelFont_(layout::kFontFace, layout::kLabel1Points, layout::kBoldWeight),
       window_(handle_),
       command2_(CreateControl(handle_, "BUTTON", app::kStartCaption, WS_TABSTOP | BS_PUSHBUTTON, kCommand2Id)),
-      label1_(CreateControl(handle_, "STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kLabel1Id)) {
+      label1_(CreateControl(handle_, "STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kLabel1Id)),
+      lblStatus_(CreateControl(handle_, "STATIC", "", SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_ENDELLIPSIS, kStatusId)),
+      tmrStatus_(handle_, kStatusTimerId) {
     LayOutNew(*this);
 }
 
 void MainWindowView::LayOut(int dpi) {
     HWND command2 = GetDlgItem(handle_, kCommand2Id);
     HWND label1 = GetDlgItem(handle_, kLabel1Id);
-    buttonFont_.Apply(dpi, {command2});
+    HWND status = GetDlgItem(handle_, kStatusId);
+    buttonFont_.Apply(dpi, {command2, status});
     labelFont_.Apply(dpi, {label1});
-    PlaceControls({{command2, layout::kCommand2}, {label1, layout::kLabel1}}, dpi);
+    PlaceControls({{command2, layout::kCommand2}, {label1, layout::kLabel1}, {status, layout::kLblStatus}}, dpi);
 }
 
 LRESULT MainWindowView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -157,6 +160,11 @@ LRESULT MainWindowView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
         case WM_COMMAND:
             if (form_ != nullptr && LOWORD(wParam) == kCommand2Id && HIWORD(wParam) == BN_CLICKED) {
                 app::HandleEvent(program_, [this] { form_->Command2_Click(); });
+            }
+            return 0;
+        case WM_TIMER:
+            if (form_ != nullptr && wParam == kStatusTimerId) {
+                app::HandleEvent(program_, [this] { form_->tmrStatus_Timer(); });
             }
             return 0;
         case WM_CLOSE:

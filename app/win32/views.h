@@ -16,15 +16,15 @@ namespace kerbcall::win32 {
 // Registers the window classes of the two windows; once per program.
 void RegisterWindowClasses();
 
-// The main window StartupForm, created hidden: the Start/Stop button and the
-// track label.
+// The main window StartupForm, created hidden: the Start/Stop button, the
+// track label and the run's status line.
 class MainWindowView {
 public:
     explicit MainWindowView(platform::Program& program);
     MainWindowView(const MainWindowView&) = delete;
     MainWindowView& operator=(const MainWindowView&) = delete;
 
-    app::MainWindowControls Controls() { return {window_, command2_, label1_}; }
+    app::MainWindowControls Controls() { return {window_, command2_, label1_, lblStatus_, tmrStatus_}; }
     // From now on the button and close requests run the form's handlers.
     void RouteEventsTo(app::StartupForm& form) { form_ = &form; }
     HWND Handle() const { return handle_; }
@@ -46,6 +46,8 @@ private:
     TopLevelWindow window_;
     PushButton command2_;
     TextLabel label1_;
+    TextLabel lblStatus_;
+    WindowTimer tmrStatus_;
     HWND focus_ = nullptr;
 };
 

@@ -53,6 +53,20 @@ private:
     HWND label_;
 };
 
+// A timer of a window: WM_TIMER with its id comes to the window every
+// interval once started.
+class WindowTimer final : public app::Timer {
+public:
+    WindowTimer(HWND window, UINT_PTR id) : window_(window), id_(id) {}
+    void Start(std::chrono::milliseconds interval) override {
+        SetTimer(window_, id_, static_cast<UINT>(interval.count()), nullptr);
+    }
+
+private:
+    HWND window_;
+    UINT_PTR id_;
+};
+
 // A drop-down list of the machine's drives ("c:", with the volume name of a
 // fixed drive). Drive() is the chosen drive as "c:".
 class DriveComboBox final : public app::DriveList {

@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/posix/posix_files.h"
 #include "platform/posix/sdl_mci.h"
 #include "sound/sound_player.h"
 #include "tests/posix/sim_process.h"
@@ -250,6 +251,12 @@ void Call(SoundPlayer& player, Ear& ear, const std::string& sound, Calls& calls)
     std::this_thread::sleep_for(150ms);
 }
 
+// The files of the pack, as the program looks at them.
+platform::Files& SoundFiles() {
+    static PosixFiles files;
+    return files;
+}
+
 // The folder that holds the pack, as the player takes it.
 std::string ProgramFolder() { return fs::path(KERBCALL_SOUND_PACK).parent_path().string(); }
 
@@ -294,14 +301,16 @@ void DummyDriver() {
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     const long before = ResidentKilobytes();
     SdlMci mci;
-    if (!mci.OpenDevice()) {
+    const std::string open = "open \"" + testing::TestData("Tone.MP3") + "\" type mpegvideo alias songNumber1";
+    // The open waits for the device.
+    if (mci.SendString(open) != 0) {
         std::printf("dummy driver: no audio device\n");
         return;
     }
+    static_cast<void>(mci.SendString("close songNumber1"));
     MixerEar ear;
     // The tone from "play" on, to its first sample that is not silent.
     Calls tone;
-    const std::string open = "open \"" + testing::TestData("Tone.MP3") + "\" type mpegvideo alias songNumber1";
     for (int i = 0; i < kTonePlays; ++i) {
         static_cast<void>(mci.SendString(open));
         std::this_thread::sleep_for(std::chrono::milliseconds(7 * i % 23));
@@ -315,7 +324,7 @@ void DummyDriver() {
     }
     const long withDevice = ResidentKilobytes();
 
-    SoundPlayer player(mci, ProgramFolder());
+    SoundPlayer player(mci, SoundFiles(), ProgramFolder());
     const Calls calls = CallEverySound(player, ear);
     std::printf("SDL dummy driver, device buffer %d frames at %d Hz (%.1f ms), sample leaving the mixer:\n",
                 SdlMci::kBufferFrames, SdlMci::kSampleRate, SdlMci::kBufferFrames / kFramesPerMs);
@@ -328,9 +337,9 @@ void DummyDriver() {
 // The first sound of a run, on a device opened `ahead` before it (or by it).
 void FirstCall(Ear& ear, std::chrono::milliseconds ahead, Calls& calls) {
     SdlMci mci;
-    SoundPlayer player(mci, ProgramFolder());
+    SoundPlayer player(mci, SoundFiles(), ProgramFolder());
     if (ahead > std::chrono::milliseconds::zero()) {
-        mci.OpenDevice();
+        mci.PrepareOutput();
         std::this_thread::sleep_for(ahead);
     }
     Call(player, ear, "activated.mp3", calls);
@@ -356,8 +365,8 @@ void PulseAudioServer() {
             FirstCall(ear, 1000ms, openedAhead);
         }
         SdlMci mci;
-        mci.OpenDevice();
-        SoundPlayer player(mci, ProgramFolder());
+        mci.PrepareOutput();
+        SoundPlayer player(mci, SoundFiles(), ProgramFolder());
         const Calls later = CallEverySound(player, ear);
         std::printf("PulseAudio server of the run, null sink, sample from its monitor as parec records it:\n");
         Print("call to voice, later sounds of a run:", ear, later);

@@ -157,6 +157,7 @@ public:
         return memory_.Read(process, address, buffer);
     }
     bool HasExited(platform::ProcessHandle process) override { return memory_.HasExited(process); }
+    void Close(platform::ProcessHandle process) override { memory_.Close(process); }
 
     std::vector<Clock::time_point> reads;
 

@@ -2,8 +2,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
+
+#include <cstdint>
 
 #include "platform/ascii_case.h"
 #include "platform/path_lookup.h"
@@ -44,22 +48,25 @@ bool MatchesWildcards(std::string_view pattern, std::string_view name) {
     return p == pattern.size();
 }
 
-// True when the folder holds an entry whose name matches the wildcards.
-bool FolderHasMatch(const std::string& folder, std::string_view pattern) {
+// The entries of the folder whose names match the wildcards, byte for byte
+// as the file system keeps them; with `filesOnly`, only files and links to
+// files.
+std::vector<std::string> EntriesMatching(const std::string& folder, std::string_view pattern, bool filesOnly) {
+    std::vector<std::string> names;
     DIR* listing = ::opendir(folder.c_str());
     if (listing == nullptr) {
-        return false;
+        return names;
     }
-    bool found = false;
     while (const dirent* item = ::readdir(listing)) {
         const std::string_view name = item->d_name;
-        if (name != "." && name != ".." && MatchesWildcards(pattern, name)) {
-            found = true;
-            break;
+        struct stat info {};
+        if (name != "." && name != ".." && MatchesWildcards(pattern, name) &&
+            (!filesOnly || (::fstatat(::dirfd(listing), item->d_name, &info, 0) == 0 && S_ISREG(info.st_mode)))) {
+            names.emplace_back(name);
         }
     }
     ::closedir(listing);
-    return found;
+    return names;
 }
 
 }  // namespace
@@ -68,14 +75,18 @@ bool PosixFiles::FileExists(std::string_view sSource) {
     if (sSource.empty() || EndsInSeparator(sSource)) {
         return false;
     }
+    // A name as Linux keeps it may hold "*", "?" and "\" and still be found as written.
+    if (platform::LookUpPath(sSource)) {
+        return true;
+    }
     const std::size_t separator = sSource.find_last_of("/\\");
     const std::string_view last = separator == std::string_view::npos ? sSource : sSource.substr(separator + 1);
     if (last.find_first_of("*?") == std::string_view::npos) {
-        return platform::LookUpPath(sSource).has_value();
+        return false;
     }
     const std::string_view parent = separator == std::string_view::npos ? "." : sSource.substr(0, separator + 1);
     const std::optional<std::string> folder = platform::LookUpPath(parent);
-    return folder && FolderHasMatch(*folder, last);
+    return folder && !EntriesMatching(*folder, last, false).empty();
 }
 
 std::optional<std::string> PosixFiles::ReadWholeFile(std::string_view path) {
@@ -98,6 +109,21 @@ std::optional<std::string> PosixFiles::ReadWholeFile(std::string_view path) {
         return std::nullopt;
     }
     return bytes;
+}
+
+bool PosixFiles::IsSpecialOrTooLarge(std::string_view path) {
+    const std::optional<std::string> found = platform::LookUpPath(path);
+    struct stat info {};
+    struct statfs system {};
+    // /proc's and /sys's files say 0 bytes whatever they read (pagemap: gigabytes).
+    return found && ::stat(found->c_str(), &info) == 0 &&
+           (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) > kLargestFile ||
+            ::statfs(found->c_str(), &system) != 0 || system.f_type == PROC_SUPER_MAGIC ||
+            system.f_type == SYSFS_MAGIC);
+}
+
+std::vector<std::string> FilesMatching(const std::string& folder, std::string_view pattern) {
+    return EntriesMatching(folder, pattern, true);
 }
 
 }  // namespace kerbcall::posix

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/files.h"
 
@@ -21,6 +22,14 @@ public:
     // nullopt for a folder, a missing file, one that cannot be read and one
     // larger than kLargestFile.
     std::optional<std::string> ReadWholeFile(std::string_view path) override;
+    // Looked at without opening it: opening a pipe waits for its writer.
+    bool IsSpecialOrTooLarge(std::string_view path) override;
 };
+
+// The files (and links to files) of the folder whose names match the pattern
+// as the Windows file search matches them, each name byte for byte as the
+// file system keeps it, valid UTF-8 or not; none when the folder cannot be
+// listed.
+std::vector<std::string> FilesMatching(const std::string& folder, std::string_view pattern);
 
 }  // namespace kerbcall::posix

@@ -154,4 +154,12 @@ bool ProcMemReader::HasExited(platform::ProcessHandle process) {
     return !parsed || parsed->HasEnded();
 }
 
+void ProcMemReader::Close(platform::ProcessHandle process) {
+    if (const OpenedProcess* opened = Find(process)) {
+        ::close(opened->memoryFile);
+        ::close(opened->processFolder);
+        opened_.erase(opened_.begin() + (opened - opened_.data()));
+    }
+}
+
 }  // namespace kerbcall::posix

@@ -6,7 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/ascii_case.h"
@@ -29,6 +34,52 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// One attempt at opening the audio device, on a thread of its own: a sound
+// server that does not answer holds up that thread only.
+struct Opening {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool opened = false;
+    std::string problem;
+    // The device is gone: the thread closes what it opened.
+    bool abandoned = false;
+    // A sound has waited for it; no later one does.
+    bool waitedFor = false;
+};
+
+void QuitAudio() {
+    Mix_CloseAudio();
+    Mix_Quit();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO | SDL_INIT_EVENTS);
+}
+
+void OpenAudio(const std::shared_ptr<Opening>& opening) {
+    // Left to SDL, the signals would become quit events that nobody reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Events tell of a device lost.
+    bool opened = SDL_InitSubSystem(SDL_INIT_AUDIO | SDL_INIT_EVENTS) == 0;
+    if (opened) {
+        Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC | MIX_INIT_OPUS);
+        opened = Mix_OpenAudioDevice(SdlMci::kSampleRate, AUDIO_S16SYS, 2, SdlMci::kBufferFrames, nullptr, 0) == 0;
+        if (!opened) {
+            Mix_Quit();
+            SDL_QuitSubSystem(SDL_INIT_AUDIO | SDL_INIT_EVENTS);
+        }
+    }
+    std::unique_lock lock(opening->mutex);
+    opening->done = true;
+    opening->opened = opened;
+    opening->problem = opened ? "" : SDL_GetError();
+    opening->finished.notify_all();
+    if (opened && opening->abandoned) {
+        lock.unlock();
+        QuitAudio();
+    }
+    // SDL keeps this thread's error text until told.
+    SDL_TLSCleanup();
+}
+
 }  // namespace
 
 struct SdlMci::Device {
@@ -40,9 +91,17 @@ struct SdlMci::Device {
         bool rightOn = true;
     };
 
-    enum class Audio { kNotTried, kOpen, kUnavailable };
+    using Clock = std::chrono::steady_clock;
+    // A sound waits this long at most for the device to open.
+    static constexpr std::chrono::milliseconds kPatience{250};
+    // Before a sound, a failed or lost device is tried again this often at most.
+    static constexpr std::chrono::seconds kRetryPeriod{1};
 
-    Audio audio = Audio::kNotTried;
+    bool audioOpen = false;
+    // The attempt in flight, or finished and not yet taken.
+    std::shared_ptr<Opening> opening;
+    std::optional<Clock::time_point> lastAttempt;
+    std::string problem;
     std::vector<Alias> aliases;
     // The music that was last started; the mixer plays one at a time.
     Mix_Music* sounding = nullptr;
@@ -50,7 +109,17 @@ struct SdlMci::Device {
     std::atomic<bool> leftOn{true};
     std::atomic<bool> rightOn{true};
 
-    ~Device() { Close(); }
+    ~Device() {
+        Close();
+        if (opening) {
+            std::unique_lock lock(opening->mutex);
+            opening->abandoned = true;
+            if (opening->done && opening->opened) {
+                lock.unlock();
+                QuitAudio();
+            }
+        }
+    }
 
     Alias* Find(std::string_view name) {
         const auto found = std::ranges::find_if(
@@ -74,27 +143,86 @@ struct SdlMci::Device {
         }
     }
 
-    bool EnsureAudio() {
-        if (audio == Audio::kNotTried) {
-            audio = OpenAudio() ? Audio::kOpen : Audio::kUnavailable;
+    // Takes the attempt's outcome once it has finished.
+    void TakeOpening() {
+        if (!opening) {
+            return;
         }
-        return audio == Audio::kOpen;
+        std::unique_lock lock(opening->mutex);
+        if (!opening->done) {
+            return;
+        }
+        audioOpen = opening->opened;
+        problem = opening->problem;
+        lock.unlock();
+        opening.reset();
+        if (audioOpen) {
+            Mix_RegisterEffect(MIX_CHANNEL_POST, &Device::SilenceSwitchedOffSides, nullptr, this);
+        }
     }
 
-    bool OpenAudio() {
-        // Left to SDL, the signals would become quit events that nobody reads.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            return false;
+    // Waits a while for the attempt in flight, once per attempt.
+    void WaitForOpening() {
+        if (opening) {
+            std::unique_lock lock(opening->mutex);
+            if (!std::exchange(opening->waitedFor, true)) {
+                opening->finished.wait_for(lock, kPatience, [this] { return opening->done; });
+            }
         }
-        Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC | MIX_INIT_OPUS);
-        if (Mix_OpenAudioDevice(kSampleRate, AUDIO_S16SYS, 2, kBufferFrames, nullptr, 0) != 0) {
-            Mix_Quit();
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            return false;
+        TakeOpening();
+    }
+
+    // True when SDL has found the open device gone (a sound server that
+    // ended or restarted).
+    static bool Lost() {
+        SDL_FlushEvent(SDL_AUDIODEVICEADDED);
+        SDL_Event event;
+        bool lost = false;
+        while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_AUDIODEVICEREMOVED, SDL_AUDIODEVICEREMOVED) > 0) {
+            lost = lost || event.adevice.iscapture == 0;
         }
-        Mix_RegisterEffect(MIX_CHANNEL_POST, &Device::SilenceSwitchedOffSides, nullptr, this);
-        return true;
+        return lost;
+    }
+
+    // Starts opening the device where it is neither open nor opening; a
+    // device found lost is closed first. `anyTime` lifts the wait between
+    // attempts.
+    void Prepare(bool anyTime) {
+        TakeOpening();
+        if (audioOpen && Lost()) {
+            CloseAudio();
+            problem = "the sound output was lost";
+        }
+        const Clock::time_point now = Clock::now();
+        if (audioOpen || opening || (!anyTime && lastAttempt && now - *lastAttempt < kRetryPeriod)) {
+            return;
+        }
+        lastAttempt = now;
+        opening = std::make_shared<Opening>();
+        std::thread(OpenAudio, opening).detach();
+    }
+
+    bool EnsureAudio() {
+        Prepare(false);
+        WaitForOpening();
+        return audioOpen;
+    }
+
+    std::string OutputProblem() {
+        TakeOpening();
+        return opening ? "the sound output does not answer" : problem;
+    }
+
+    void CloseAudio() {
+        for (Alias& alias : aliases) {
+            Release(alias);
+        }
+        aliases.clear();
+        if (audioOpen) {
+            Mix_UnregisterAllEffects(MIX_CHANNEL_POST);
+            QuitAudio();
+            audioOpen = false;
+        }
     }
 
     void Release(Alias& alias) {
@@ -106,18 +234,11 @@ struct SdlMci::Device {
         SDL_RWclose(alias.source);
     }
 
+    // An attempt still in flight after a short wait is left to itself.
     void Close() {
-        for (Alias& alias : aliases) {
-            Release(alias);
-        }
-        aliases.clear();
-        if (audio == Audio::kOpen) {
-            Mix_UnregisterAllEffects(MIX_CHANNEL_POST);
-            Mix_CloseAudio();
-            Mix_Quit();
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        }
-        audio = Audio::kNotTried;
+        WaitForOpening();
+        CloseAudio();
+        lastAttempt.reset();
     }
 
     MciError Open(const MciCommand& command) {
@@ -201,7 +322,9 @@ std::int32_t SdlMci::SendString(std::string_view command) {
     return Code(device_->Apply(*parsed));
 }
 
-bool SdlMci::OpenDevice() { return device_->EnsureAudio(); }
+void SdlMci::PrepareOutput() { device_->Prepare(true); }
+
+std::string SdlMci::OutputProblem() { return device_->OutputProblem(); }
 
 void SdlMci::CloseDevice() { device_->Close(); }
 

@@ -49,11 +49,13 @@ std::optional<MciCommand> ParseMciCommand(std::string_view text);
 
 // A command-string interpreter that plays sound files through SDL_mixer.
 // Files are recognised by their content, whatever their name. The audio
-// device belongs to the process: keep one SdlMci per program. It opens on
-// OpenDevice or the first open command, with a short buffer, and stays open
-// until CloseDevice or destruction; when it cannot be opened, every open
-// fails with kCannotLoadDriver. SDL is kept from taking over SIGINT and
-// SIGTERM. Several aliases may be open, but one sounds at a
+// device belongs to the process: keep one SdlMci per program. It opens on a
+// thread of its own, so that a sound server that does not answer holds up
+// nothing else: on PrepareOutput, or on an open command, which waits for it
+// a quarter of a second at most (once per attempt). An open command finds a
+// device that failed or was lost opened again, at most once a second, and
+// fails with kCannotLoadDriver while there is none. SDL is kept from taking
+// over SIGINT and SIGTERM. Several aliases may be open, but one sounds at a
 // time: playing one stops another that sounds. A play while the alias still
 // sounds lets it go on; after its end, play starts it again.
 class SdlMci : public platform::Mci {
@@ -70,11 +72,14 @@ public:
     // The code of MciError for the command; never throws.
     std::int32_t SendString(std::string_view command) override;
 
-    // Opens the audio device ahead of the first sound: a sound server's new
-    // stream may take a second to be heard. False when there is none.
-    bool OpenDevice();
+    // Opens the audio device ahead of the first sound, at once, where it is
+    // not open: a sound server's new stream may take a second to be heard.
+    void PrepareOutput() override;
+    // SDL's word on the last failed attempt, or that one does not answer.
+    std::string OutputProblem() override;
     // Stops and closes every alias and closes the audio device, so that a
     // device writing to a file finishes it. A later open opens it again.
+    // An opening that does not answer is left behind.
     void CloseDevice();
 
 private:

@@ -21,7 +21,7 @@ public:
     bool Next(ProcessEntry& entry) override {
         BOOL delivered = FALSE;
         // A process that has exited may stay listed, without threads, while
-        // handles to it are open, as the run keeps the simulator's.
+        // handles to it are open, as the run's is until it finds it gone.
         do {
             record_.dwSize = sizeof(record_);
             delivered = started_ ? Process32Next(snapshot_, &record_) : Process32First(snapshot_, &record_);
@@ -76,6 +76,12 @@ bool Win32ProcessMemory::HasExited(ProcessHandle process) {
     DWORD exitCode = 0;
     return process != 0 && GetExitCodeProcess(reinterpret_cast<HANDLE>(process), &exitCode) != FALSE &&
            exitCode != STILL_ACTIVE;
+}
+
+void Win32ProcessMemory::Close(ProcessHandle process) {
+    if (process != 0) {
+        CloseHandle(reinterpret_cast<HANDLE>(process));
+    }
 }
 
 }  // namespace kerbcall::platform::win32

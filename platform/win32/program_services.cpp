@@ -42,6 +42,20 @@ std::optional<std::string> Win32Files::ReadWholeFile(std::string_view path) {
     return bytes;
 }
 
+bool Win32Files::IsSpecialOrTooLarge(std::string_view path) {
+    HANDLE file = CreateFileA(std::string(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool special = GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+                         ((std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow) > kLargestFile;
+    CloseHandle(file);
+    return special;
+}
+
 std::int32_t Win32Mci::SendString(std::string_view command) {
     return static_cast<std::int32_t>(mciSendStringA(std::string(command).c_str(), nullptr, 0, nullptr));
 }

@@ -29,6 +29,7 @@ public:
     bool Read(ProcessHandle process, std::uint64_t address, std::span<std::byte> buffer) override;
     // Through the exit code, which the read access may query.
     bool HasExited(ProcessHandle process) override;
+    void Close(ProcessHandle process) override;
 };
 
 class Win32Files final : public Files {
@@ -37,6 +38,9 @@ public:
     // nullopt for a folder, a missing file, one that cannot be read and one
     // larger than kLargestFile.
     std::optional<std::string> ReadWholeFile(std::string_view path) override;
+    // Through a handle that may read nothing: a device or a pipe opens
+    // without waiting.
+    bool IsSpecialOrTooLarge(std::string_view path) override;
 };
 
 class Win32Mci final : public Mci {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <set>
 #include <string>
@@ -10,8 +11,8 @@
 
 namespace kerbcall::fakes {
 
-// A window, button or label.
-struct FakeControl : app::Window, app::Button, app::Label {
+// A window, button, label or timer.
+struct FakeControl : app::Window, app::Button, app::Label, app::Timer {
     explicit FakeControl(std::string initial = "") : text(std::move(initial)) {}
     std::string text;
     bool enabled = true;
@@ -24,6 +25,8 @@ struct FakeControl : app::Window, app::Button, app::Label {
     void SetEnabled(bool value) override { enabled = value; }
     std::string Text() const override { return text; }
     void SetText(std::string_view value) override { text = value; }
+    std::chrono::milliseconds interval{0};
+    void Start(std::chrono::milliseconds every) override { interval = every; }
 };
 
 struct FakeFileList : app::FileList {

@@ -46,8 +46,9 @@ struct App {
     FakeControl mainWindow;
     FakeControl command2{"Start"};
     FakeControl label1;
+    FakeControl status;  // the status line and its timer
     FakeChooserViews views;
-    app::StartupForm form{globals, platform.services, {mainWindow, command2, label1}, views};
+    app::StartupForm form{globals, platform.services, {mainWindow, command2, label1, status, status}, views};
 };
 
 TEST(ChooserTest, OpensOnTheProgramFolderAndPutsAnUnreachableDriveBack) {
@@ -82,7 +83,7 @@ TEST(ChooserTest, OpensWhereTheLastNoteFileWasChosen) {
     }
 }
 
-// The simulator runs from the start, the car at 5 (a note at 0 would be heard). At the tenth
+// The simulator runs from the start, its distance unreadable (no distance: a note at 5 is not heard). At the tenth
 // yield the user picks another file and the car reaches the first note; at the twentieth one acts.
 TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
     enum Action { kStop, kCloseWindow, kCancel };
@@ -95,7 +96,7 @@ TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
     } cases[] = {
         {nullptr, -1, kStop, "activated close deactivated close", kMissingNoteFileMessage},
         {"left3.mp3,125\r\nright2.mp3,241", -1, kStop, "activated close left3 close deactivated close", ""},
-        {"left3.mp3,125", -1, kCloseWindow, "activated close left3 close deactivated close", ""},
+        {"near.mp3,5\r\nleft3.mp3,125", -1, kCloseWindow, "activated close left3 close deactivated close", ""},
         {"left3.mp3,125", -1, kCancel, "activated close left3", ""},
         {"left3.mp3,125", 0, kStop, "activated", ""},
         {"", -1, kStop, "", kDamagedNoteFileMessage},
@@ -107,7 +108,6 @@ TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
             app.platform.processes.passes = {{{1, "init"}, {4242, "zrl.exe"}}};
             app.platform.memory.openable[4242] = 77;
             app.platform.memory.Store(kBuildProbeAddress, {kEarlyBuildProbeByte, 0, 0, 0});
-            app.MoveCarTo(5.0F);
         }
         app.platform.processes.failingPass = c.failingPass;
         app.form.Form_Load();
@@ -140,6 +140,40 @@ TEST(RunControlTest, WhatTheUserDoesDuringARunIsWhatIsHeard) {
         EXPECT_THROW(app.form.Command2_Click(), ProgramEnded) << caption;
         EXPECT_EQ(app.Heard(), "close deactivated close") << caption;
     }
+}
+
+// The window's timer ticks at each yield; the simulator is listed from the second scan on.
+TEST(RunControlTest, TheStatusLineSaysWhatTheRunIsDoing) {
+    const char* const said[] = {
+        "Waiting for the simulator; no sound output: server down",
+        "zrl.exe (pid 4242) at 5; no sound output: server down",
+        "zrl.exe (pid 4242) at 125; called left3.mp3 at 125",
+        "zrl.exe (pid 4242) at 241; could not open right2.mp3",
+        "zrl.exe (pid 4242) ended; waiting for the simulator; could not open right2.mp3",
+    };
+    App app;
+    app.platform.files.files["C:\\Kerbcall\\Monza.ini"] = "left3.mp3,125\r\nright2.mp3,241";
+    app.platform.processes.passes = {{}, {{4242, "zrl.exe"}}};
+    app.platform.memory.openable[4242] = 77;
+    app.platform.memory.Store(kBuildProbeAddress, {kEarlyBuildProbeByte, 0, 0, 0});
+    app.MoveCarTo(5.0F);
+    app.platform.mci.answer = 266;  // no audio device
+    app.platform.mci.problem = "server down";
+    const std::function<void()> next[] = {[&] { app.platform.mci.answer = 0; }, [&] { app.MoveCarTo(125.0F); },
+                                          [&] { app.platform.mci.answer = 275, app.MoveCarTo(241.0F); },
+                                          [&] { app.platform.memory.bytes.clear(), app.platform.memory.exited = true; },
+                                          [&] { app.form.Command2_Click(); }};
+    app.platform.pump.onYield = [&](int yield) {
+        ASSERT_LE(yield, 5);
+        app.form.tmrStatus_Timer();
+        EXPECT_EQ(app.status.text, said[yield - 1]);
+        next[yield - 1]();
+    };
+    app.form.Form_Load();
+    app.Choose("Monza.ini");
+    EXPECT_THROW(app.form.Command2_Click(), ProgramEnded);
+    EXPECT_EQ(app.status.interval, app::RunStatus::kRefreshPeriod);
+    EXPECT_EQ(app.platform.mci.prepares, 1) << "Start opens a failed sound output again";
 }
 
 TEST(HandleEventTest, AnUntakenErrorIsReportedAndEndsTheProgram) {

@@ -31,16 +31,18 @@ CliRun RunCli(const faults::ScratchFolder& folder, const std::string& line) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, folder.Read("out.txt"), folder.Read("err.txt")};
 }
 
-// track.ini beside laps, a key map, sounds/ (LEFT4.MP3, broken.mp3) and pack, the sound pack.
+// track.ini beside laps, a key map, sounds/ (LEFT4.MP3, broken.mp3), pack (the sound pack) and a link to nowhere.
 void Lay(const faults::ScratchFolder& folder, const std::string& noteFile) {
     folder.Write("track.ini", noteFile);
     folder.Write("lap.csv", "# a lap\n0,0\n1,100\n2,200\n3,300\n4,400\n");
+    folder.Write("jump.csv", "0,0\r0.2,150\r\n0.2,200\n0.3,300\n");
     folder.Write("back.csv", "0,0\n1,100\n3,100\n4,0\n");
     folder.Write("bad.csv", "0,0\n1,100\n2,200\n3,300\n4,400\nx,1\n");
     folder.Write("keys.txt", "z,zap.mp3\r\nzz\r\n");
     folder.Write("sounds/broken.mp3", "not a sound");
     fs::copy_file(fs::path(KERBCALL_SOUND_PACK) / "left4.mp3", folder.PathOf("sounds/LEFT4.MP3"));
     fs::create_directory_symlink(KERBCALL_SOUND_PACK, folder.PathOf("pack"));
+    fs::create_symlink("none.ini", folder.PathOf("nowhere.ini"));
 }
 
 struct ReadCase {
@@ -65,12 +67,26 @@ const ReadCase kReadCases[] = {
      "There is an unknown error in the ZRL Kerbcall.ini file\nThere is an unknown error in the ZRL Kerbcall.ini "
      "file\n"},
     {"", "kerbcall-cli check none.ini --json", 1, "{\"error\":\"Could not find the ZRL Kerbcall.ini File\"}\n"},
+    // Each reason once, where the author can act on it.
+    {"", "kerbcall-cli check none.ini", 1, "none.ini: does not exist"},
+    {"", "kerbcall-cli check sounds", 1, "sounds: is a folder"},
+    {"a,1", "chmod 0 track.ini && setpriv --reuid=65534 --clear-groups kerbcall-cli check track.ini", 1,
+     "track.ini: cannot be read: Permission denied"},
+    {"a,1\r\nb,2\r\n", "kerbcall-cli check track.ini --sounds nowhere 2>&1 | grep -c nowhere", 0, "1\n"},
+    {"; c\r\n", "kerbcall-cli check track.ini --strict", 1, "holds no note"},
+    {"",
+     "yes a,5 | head -2001 >track.ini && test $(kerbcall-cli check track.ini 2>&1 | wc -c) -lt 99999 && kerbcall-cli "
+     "check track.ini",
+     0, "lines 1-2001 (notes 0-2000): 2001 notes at 5 share one trigger window"},
+    {"a,0\r\nb,15\r\nc,30\r\n", "kerbcall-cli check track.ini", 0, "3 notes from 0 to 30"},
+    {"left4.mp3,100\nright.mp3,110\r\nb,300\n", "kerbcall-cli check track.ini", 0,
+     "0\t100\tleft4.mp3\n1\t110\tright.mp3\n2\t300\tb\n"},
     {"", "truncate -s 64M track.ini && kerbcall-cli check track.ini", 0, "0\t0\t\n"},
     {"", "truncate -s 67108865 track.ini && kerbcall-cli check track.ini", 1, "64 MiB"},
     {"[Track]\r\n5\r\n", "kerbcall-cli check track.ini", 0, "looks like a heading"},
     {"\xC3\xA9pingle.mp3,1", "kerbcall-cli check track.ini --json", 0,
      R"({"lastNoteIndex":0,"notes":[{"soundFile":"épingle.mp3","triggerDistance":1}],"warnings":[]})"},
-    {"a.mp3,110\r\nb.mp3,100\r\nc.mp3,105\r\n", "kerbcall-cli check track.ini", 0,
+    {"a.mp3,110\r\nb.mp3,100\r\nc.mp3,130\r\n", "kerbcall-cli check track.ini", 0,
      "line 1 (note 0) and line 2 (note 1): trigger windows overlap (110 and 100): both are called, driving on: "
      "the note at 100 first, the note at 110 10 units later"},
     {"\xEF\xBB\xBFleft3.mp3,100\r\n", "kerbcall-cli check track.ini --json --sounds pack", 0,
@@ -90,9 +106,22 @@ const ReadCase kReadCases[] = {
      R"("calls":[{"note":1,"soundFile":"left4.mp3","firesAt":0.401,"heardFor":0.5,"cutOffBy":0},{"note":0,)"
      R"("soundFile":"tightens.mp3","firesAt":0.901,"heardFor":0.66,"cutOffBy":null},{"note":1,"soundFile":)"
      R"("left4.mp3","firesAt":3.401,"heardFor":0.695,"cutOffBy":null}],"neverFired":[])"},
-    {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap bad.csv", 1, "bad.csv, line 6"},
-    {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap none.csv", 1, "cannot be read"},
+    {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap bad.csv", 1, "bad.csv:6: expected SECONDS"},
+    {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap none.csv", 1, "none.csv: does not exist"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --speed 0", 1, "--speed must be a number"},
+    // Any length and time base ends at once; what leaves the range is refused.
+    {"a,2147483647\r\n", "kerbcall-cli check track.ini --json --sounds pack --speed 40", 0, "\"firesAt\":53687089.6,"},
+    {"a,100",
+     "echo 1700000000,0 1700000100,4000 | tr ' ' '\\n' >u && kerbcall-cli check track.ini --json --sounds . --lap u", 0,
+     "\"firesAt\":1700000002.251,"},
+    {"a,100", "echo 0,0 1e300,1 | tr ' ' '\\n' >u && kerbcall-cli check track.ini --sounds . --lap u", 1,
+     "u:2: SECONDS"},
+    {"a,100", "kerbcall-cli check track.ini --sounds . --speed 1e-300", 1, "longer than a drive may last"},
+    {"a,2147483647\r\nb,-2147483648",
+     "kerbcall-cli timeline track.ini --sounds pack --speed 1e5 -o t.svg && test $(wc -c <t.svg) -lt 99999", 0, ""},
+    {"a,5", "kerbcall-cli timeline track.ini --sounds pack --lap lap.csv -o lap.csv", 1,
+     "also a file this command reads"},
+    {"a,5", "kerbcall-cli timeline track.ini --sounds pack --speed 9 -o lap.csv", 1, "give --force"},
     {std::string(kCloseCalls) + "A&B<\xC3\xA9>.mp3,900\r\n",
      "kerbcall-cli timeline track.ini --sounds pack --speed 40 -o t.svg && xmllint --noout t.svg && cat t.svg", 0,
      "left4.mp3 (cut by 1)"},
@@ -103,7 +132,9 @@ const ReadCase kReadCases[] = {
     // Beyond a float's range is the infinity of its sign.
     {"a.mp3,5\r\n", "printf '1e39\\n-1e39\\n3.5e38\\n1e-50\\n' | kerbcall-cli replay track.ini --json", 0,
      R"({"fired":[{"pass":4,"note":0,"soundFile":"a.mp3"}]})"},
-    {"a.mp3,5\r\n", "printf '100\\nfast\\n' | kerbcall-cli replay track.ini", 1, "line 2"},
+    {"a.mp3,150\r\n", "printf '0\\n100\\n200\\n' | kerbcall-cli replay track.ini", 0, "3\t0\ta.mp3\n"},  // jumped over
+    {"a.mp3,5\r\n", "printf '100\\n\\n \\nfast\\n' | kerbcall-cli replay track.ini", 1, "line 4: not a number"},
+    {"a.mp3,5\r\n", "printf '100\\n\\n5\\n' | kerbcall-cli replay track.ini", 0, "2\t0\ta.mp3\n"},
     {"", "kerbcall-cli check track.ini --speed 40", 2, "--sounds"},
     {"", "kerbcall-cli timeline track.ini --sounds pack -o t.svg", 2, "--speed or --lap"}};
 
@@ -135,36 +166,63 @@ constexpr char kStage[] =
     "; stage\r\n[ Part 1 ]\r\nleft3.mp3,300 ; tightens\r\n\r\nright2.mp3,100\r\n900\rcaution.mp3, 3 07.5";
 
 const WriteCase kWriteCases[] = {
-    // Shifted, then scaled with halves rounded to even.
+    // Shifted, then scaled with halves rounded to even; only the distances' characters change.
     {kStage, "", "edit track.ini -o out.ini --shift 5 --scale 0.5", 0,
-     "; stage\r\n[ Part 1 ]\r\nleft3.mp3,152 ; tightens\r\n\r\nright2.mp3,52\r\n452\r\ncaution.mp3,156\r\n",
+     "; stage\r\n[ Part 1 ]\r\nleft3.mp3,152 ; tightens\r\n\r\nright2.mp3,52\r\n452\rcaution.mp3, 156",
      "4 of 4 notes written"},
-    // Notes move with their comments; the lines of others stay.
+    // Notes move with their comments and keep the places' line ends; the lines of others stay.
     {kStage, "", "edit track.ini -o out.ini --from 100 --to 308 --rebase --sort", 0,
-     "; stage\r\n[ Part 1 ]\r\nright2.mp3,0\r\n\r\nleft3.mp3,200 ; tightens\r\ncaution.mp3,208\r\n",
+     "; stage\r\n[ Part 1 ]\r\nright2.mp3,0\r\n\r\nleft3.mp3,200 ; tightens\r\ncaution.mp3, 208",
      "3 of 4 notes written"},
-    {"b,9\r\na,5\r\nc,5\r\n", "", "edit track.ini -o out.ini --sort", 0, "a,5\r\nc,5\r\nb,9\r\n", ""},
-    {"a,5", "", "edit track.ini --in-place --shift -6 && cat track.ini", 0, "", "a,-1\r\n"},
-    {"a,5", "old", "edit track.ini -o out.ini --force", 0, "a,5\r\n", ""},
-    {"a,150\r\nb,400 ; x\r\n", "", "lead track.ini --lap lap.csv --seconds 1.5 -o out.ini", 0, "a,0\r\nb,200 ; x\r\n",
+    {"b.mp3,  120m ; far\t\nh.mp3,+7\r\n", "", "edit track.ini -o out.ini --shift 3 --sort", 0,
+     "h.mp3,10\nb.mp3,  123m ; far\t\r\n", ""},
+    {"b,9\na,5\rc,5\r\n", "", "edit track.ini -o out.ini --sort", 0, "a,5\nc,5\rb,9\r\n", ""},
+    {"a,5", "", "edit track.ini --in-place --shift -6 && cat track.ini", 0, "", "a,-1"},
+    {"a,5", "old", "edit track.ini -o out.ini --force", 0, "a,5", ""},
+    {"a,5", "", "edit track.ini -o " + std::string(251, 'n') + ".ini && mv nnn*.ini out.ini", 0, "a,5", ""},
+    // Straight lines between the lap's points, a point exactly on the time taken.
+    {"a,150\r\nb,400 ; x\r\n", "", "lead track.ini --lap lap.csv --seconds 1.5 -o out.ini", 0, "a,0\r\nb,250 ; x\r\n",
      ""},
+    {"a,300\r\n", "", "lead track.ini --lap jump.csv --seconds 0.1 -o out.ini", 0, "a,200\r\n", ""},
     {"a,50\r\nb,500\r\nc,300\r\n", "", "lead track.ini --lap lap.csv --seconds 1 -o out.ini --keep-unreachable", 0,
-     "a,0\r\nb,500\r\nc,200\r\n", "line 2: b at 500: the lap never reaches it; kept where it is"},
+     "a,50\r\nb,500\r\nc,200\r\n", "line 2: b at 500: the lap never reaches it; kept where it is"},
     // Refused: every file stays as it was.
     {"a,50\r\n", "", "lead track.ini --lap lap.csv --seconds 2 -o out.ini", 1, "",
-     "track.ini:1: a at 50: the lap reaches it 1 s after its start, less than 2 s"},
+     "track.ini:1: a at 50: the lap reaches it 0.5 s after its start, less than 2 s"},
     {"a,50\r\n", "", "lead track.ini --lap bad.csv --seconds 1 -o out.ini", 1, "",
-     "bad.csv: line 6: expected SECONDS,DISTANCE"},
+     "bad.csv:6: expected SECONDS,DISTANCE"},
+    {"a,50\r\n", "", "lead track.ini --lap lap.csv --seconds 1e300 -o out.ini", 2, "", "--seconds must be"},
+    {"a,50\r\n", "", "lead track.ini --lap lap.csv --seconds 1 -o lap.csv --force", 1, "",
+     "also a file this command reads"},
     {"; c\r\na,5\r\nb,2147483000\r\n", "old", "edit track.ini -o out.ini --force --shift 1000", 1, "",
      "track.ini:3: the distance would be 2147484000"},
     {"a,-2000000000\r\n", "", "edit track.ini --in-place --scale 2", 1, "",
      "track.ini:1: the distance would be -4000000000"},
+    {"a,5", "", "edit track.ini -o out.ini --shift 9223372036854775807", 2, "", "--shift must lie from -4294967295"},
+    {"a,5", "", "edit track.ini -o out.ini --from -9223372036854775808 --to 9 --rebase", 1, "",
+     "would be 9223372036854775808"},
+    {"a.mp3,1.2.6\r\n", "", "edit track.ini -o out.ini --shift 6", 1, "",
+     "track.ini:1: the new distance 7 would run into"},
+    {"[Head]\r\na,5\r\n", "", "edit track.ini -o out.ini --shift 1", 1, "",
+     "track.ini:1: the distance \"[Head]\" is no number"},
     {"a,5", "", "edit track.ini -o ./track.ini", 1, "", "give --in-place"},
+    {"a,5", "", "edit track.ini -o nowhere.ini", 1, "",
+     "nowhere.ini is a symbolic link to none.ini, which does not exist"},
     {"a,5", "", "edit track.ini --shift 1", 2, "", "give -o OUT, or --in-place"},
     {"a,5", "old", "lead track.ini -o out.ini --lap lap.csv --seconds 1", 1, "", "give --force"},
     {"", "", "edit track.ini -o out.ini", 1, "", "track.ini: the file is empty"},
+    // A key map is checked before anything else: each line that would not record the note meant.
     {"a,5", "", "record out.ini --keys keys.txt", 1, "", "keys.txt: line 2: expected KEY,SOUND"},
-    {"a,5", "", "record out.ini", 2, "", "terminal"}};
+    {"; keys\n\nz, zap.mp3", "", "record out.ini --keys track.ini", 1, "",
+     "track.ini: line 3: the sound name begins or ends"},
+    {"z,[ zap.mp3", "", "record out.ini --keys track.ini", 1, "",
+     "line 1: a line that begins with \"[ \" is a heading"},
+    {"z,a;b.mp3\rx,", "", "record out.ini --keys track.ini", 1, "", "line 1: a \";\" in the sound name"},
+    {"x,\r", "", "record out.ini --keys track.ini", 1, "", "line 1: the sound name is empty"},
+    {"; keys\r\n\r\nz,zap.mp3\r\n", "", "record out.ini --keys track.ini", 2, "", "terminal"},
+    {"a,5", "", "record track.ini --keys track.ini", 1, "", "also a file this command reads"},
+    {"a,5", "", "record out.ini --lap lap.csv", 1, "", "lap.csv exists; give --force"},
+    {"a,5", "a,3000000000", "record out.ini", 1, "", "out.ini: line 1: the distance does not fit"}};
 
 TEST(WritingCommands, WriteWhatIsAskedAndTouchNothingElse) {
     for (const WriteCase& write : kWriteCases) {
@@ -195,7 +253,7 @@ TEST(WritingCommands, WriteWhatIsAskedAndTouchNothingElse) {
         EXPECT_EQ(fs::status(folder.PathOf("track.ini")).permissions(), kOwnerOnly);
         // Nothing half written is left beside them.
         EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()),
-                  10 + (write.oldOut.empty() ? 0 : 1) + (hasOut ? 1 : 0));
+                  12 + (write.oldOut.empty() ? 0 : 1) + (hasOut ? 1 : 0));
     }
 }
 

@@ -56,7 +56,9 @@ struct FakeProcessMemory : platform::ProcessMemory {
         }
         return true;
     }
-    bool HasExited(platform::ProcessHandle /*process*/) override { return false; }
+    bool exited = false;  // every process
+    bool HasExited(platform::ProcessHandle /*process*/) override { return exited; }
+    void Close(platform::ProcessHandle /*process*/) override {}
     void Store(std::uint64_t address, const std::vector<std::uint8_t>& values) {
         for (const std::uint8_t value : values) {
             bytes[address++] = value;
@@ -70,12 +72,17 @@ struct FakeFiles : platform::Files {
     std::optional<std::string> ReadWholeFile(std::string_view path) override {
         return FileExists(path) ? std::optional(files.at(std::string(path))) : std::nullopt;
     }
+    bool IsSpecialOrTooLarge(std::string_view /*path*/) override { return false; }
 };
 
 struct FakeMci : platform::Mci {
     std::vector<std::string> commands;
     std::int32_t answer = 0;
+    std::string problem;  // of the sound output
+    int prepares = 0;
     std::int32_t SendString(std::string_view command) override { return commands.emplace_back(command), answer; }
+    void PrepareOutput() override { ++prepares; }
+    std::string OutputProblem() override { return problem; }
 };
 // Passes every command on to a real service and keeps what it answered.
 struct RecordingMci : platform::Mci {

@@ -1,5 +1,6 @@
 // The command interpreter through SDL's disk driver, which writes 16-bit stereo at the device's pace.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,12 +9,16 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "platform/posix/posix_files.h"
 #include "platform/posix/sdl_mci.h"
 #include "platform/posix/xdg_user_folders.h"
+#include "sound/sound_player.h"
+#include "tests/fakes/fake_platform.h"
 #include "tests/faults/scratch_folder.h"
 #include "tests/posix/sim_process.h"
 
@@ -120,6 +125,28 @@ TEST_F(DiskAudio, EachCommandGetsItsCode) {
     ::setenv("SDL_AUDIODRIVER", "no-such-audio-driver", 1);
     for (int attempt = 0; attempt < 2; ++attempt) {
         EXPECT_EQ(mci.SendString(Open(tone)), static_cast<std::int32_t>(MciError::kCannotLoadDriver));
+    }
+}
+
+// A device, a pipe or a file over 64 MiB is never opened: the decoder would read it on and on, or wait for a writer.
+TEST_F(DiskAudio, OnlyRegularFilesWithinTheBoundAreOpened) {
+    scratch.Write("Zuda Vodaz Sounds/tone.mp3", PosixFiles().ReadWholeFile(tone).value());
+    scratch.Write("Zuda Vodaz Sounds/huge.mp3", "");
+    std::filesystem::resize_file(scratch.PathOf("Zuda Vodaz Sounds/huge.mp3"), platform::Files::kLargestFile + 1);
+    ASSERT_EQ(::mkfifo(scratch.PathOf("Zuda Vodaz Sounds/pipe.mp3").c_str(), 0600), 0);
+    fakes::RecordingMci recording(mci);
+    PosixFiles files;
+    SoundPlayer player(recording, files, scratch.path());
+    std::optional<SoundOutcome> told;
+    player.onPlayed = [&](std::string_view, SoundOutcome outcome) { told = outcome; };
+    for (const std::string name : {"tone.mp3", "huge.mp3", "pipe.mp3", "..\\..\\..\\..\\..\\..\\..\\dev\\urandom",
+                                  "..\\..\\..\\..\\..\\..\\..\\proc\\self\\pagemap"}) {
+        recording.sent.clear();
+        player.PlaySound(name, false, "");
+        const bool opened = name == "tone.mp3";
+        EXPECT_EQ(told, opened ? SoundOutcome::kOpened : SoundOutcome::kNotOpened) << name;
+        EXPECT_EQ(recording.sent.size(), opened ? 4U : 0U) << name;
+        player.CloseSound();
     }
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <optional>
 #include <sstream>
 #include <tuple>
@@ -115,6 +116,21 @@ TEST(SimulatorProcess, IsFoundUnderItsNameAndReadAtItsBuildsAddressByItsUserOnly
     EXPECT_EQ(Listed({longer.pid()}).at(0).exeName, "a-much-longer-simulator-name.exe");
 }
 
+// What was opened for a simulator is closed once it has gone: many runs leave no more descriptors open.
+TEST(SimulatorProcess, ASimulatorThatHasGoneLeavesNothingOpen) {
+    const auto openFds = [] { return std::ranges::distance(std::filesystem::directory_iterator("/proc/self/fd")); };
+    ProcMemReader memory;
+    PositionReader position(memory);
+    const auto before = openFds();
+    for (int run = 0; run < 8; ++run) {
+        std::optional<testing::SimProcess> sim(std::in_place, std::vector<std::string>{"--hold"});
+        position.simProcess = memory.OpenForReading(Id(sim->pid()));
+        sim.reset();
+        EXPECT_TRUE(!position.SamplePosition() && position.SimulatorExited());
+    }
+    EXPECT_EQ(openFds(), before);
+}
+
 // Nothing is called while no simulator runs (the note at 5 holds the 0.0 of a
 // failed read). The first one is killed but not reaped, as a parent may leave
 // it: a zombie has ended too. The next is found under its name in capitals and
@@ -137,9 +153,9 @@ TEST(ProcessFaults, ASimulatorThatExitsIsLookedForAgainAndStopStillEndsTheProgra
                                 fake.sleeper,   fake.pump, fake.program, fake.userFolders};
     Globals globals;
     globals.noteFileName = "Stage.ini";
-    fakes::FakeControl window, command2{app::kStartCaption}, label1;
+    fakes::FakeControl window, command2{app::kStartCaption}, label1, status;
     fakes::FakeChooserViews views;
-    app::StartupForm form(globals, services, {window, command2, label1}, views);
+    app::StartupForm form(globals, services, {window, command2, label1, status, status}, views);
 
     int passes = 0;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);

@@ -7,10 +7,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -75,33 +77,52 @@ private:
     std::size_t seen_ = 0;
 };
 
-// Each case types its keys once the distance shows, then ends: Enter, Ctrl-D,
-// Ctrl-C or SIGTERM. One first meets a simulator that ends, and waits for the next.
+struct RecordCase {
+    std::string oldOut;  // out.ini before the run; none when empty
+    std::vector<std::string> args;
+    bool firstSimulatorEnds;  // one drives from 10 to 20 and ends, and the recording waits for the next
+    std::string keys;         // typed once the distance shows, each answered with a line
+    std::string ending;       // typed last, or SIGTERM
+    int exitCode;
+    std::string out;  // out.ini afterwards; none when empty
+};
+
+// Each case types its keys once the distance shows, then ends: Enter, Ctrl-D, Ctrl-C or SIGTERM.
 TEST(Record, WritesEachKeysNoteAtOnceAndPutsTheTerminalBack) {
-    // No old file, or default keys, when empty; the ending is typed last unless SIGTERM.
-    const std::tuple<std::string, std::string, bool, std::string, std::string, int, std::string> cases[] = {
-        {"", "", false, "1q\x7fh", "\r", 0, "left1.mp3,1234\r\nhairpin.mp3,1234\r\n"},
-        {"a.mp3,5", "", false, {'\x7f', '6'}, "\x04", 0, "a.mp3,5\r\nleft6.mp3,1234\r\n"},
-        {"", "z,zap.mp3\n", false, "z", "\x03", 0, "zap.mp3,1234\r\n"},
-        {"a,1\r\n", "", false, "y", "SIGTERM", 128 + SIGTERM, "a,1\r\nright6.mp3,1234\r\n"},
-        {"", "", true, "f", "\r", 0, "finish.mp3,1234\r\n"},
+    const std::string full = [] {
+        std::string notes;
+        for (int i = 0; i < 2001; ++i) {
+            notes += "a,1\r\n";
+        }
+        return notes;
+    }();
+    const RecordCase cases[] = {
+        {"", {}, false, "1q\x7fh", "\r", 0, "left1.mp3,1234\r\nhairpin.mp3,1234\r\n"},
+        {"a.mp3,5", {}, false, {'\x7f', '6'}, "\x04", 0, "a.mp3,5\r\nleft6.mp3,1234\r\n"},
+        // A map adds to the default keys.
+        {"", {"--keys", "keys.txt"}, false, "zh", "\x03", 0, "zap.mp3,1234\r\nhairpin.mp3,1234\r\n"},
+        {"a,1\n", {}, false, "y", "SIGTERM", 128 + SIGTERM, "a,1\nright6.mp3,1234\r\n"},
+        {"", {"--lap", "lap.csv"}, true, "f", "\r", 0, "finish.mp3,1234\r\n"},
+        // Taken back to nothing, a new file is gone; a full one takes no note more.
+        {"", {}, false, "1\x7f", "\r", 0, ""},
+        {full, {}, false, "h", "\r", 0, full},
     };
-    for (const auto& [oldOut, keyMap, firstSimulatorEnds, keys, ending, exitCode, out] : cases) {
-        SCOPED_TRACE(out);
+    for (const RecordCase& c : cases) {
+        SCOPED_TRACE(c.out.substr(0, 40));
         const faults::ScratchFolder folder;
         folder.Write("hold.csv", "0,1234.4\n");
         folder.Write("short.csv", "0,10\n1.5,20\n");
-        folder.Write("keys.txt", keyMap);
-        if (!oldOut.empty()) {
-            folder.Write("out.ini", oldOut);
+        folder.Write("keys.txt", "; a key\r\nz,zap.mp3\n");
+        if (!c.oldOut.empty()) {
+            folder.Write("out.ini", c.oldOut);
         }
         std::vector<std::string> args{folder.PathOf("out.ini")};
-        if (!keyMap.empty()) {
-            args.insert(args.end(), {"--keys", folder.PathOf("keys.txt")});
+        for (const std::string& arg : c.args) {
+            args.push_back(arg.ends_with(".txt") || arg.ends_with(".csv") ? folder.PathOf(arg) : arg);
         }
         Recorder recorder(args);
         std::vector<std::vector<std::string>> simulators{{"--replay", folder.PathOf("hold.csv"), "--hold"}};
-        if (firstSimulatorEnds) {
+        if (c.firstSimulatorEnds) {
             simulators.insert(simulators.begin(), {"--replay", folder.PathOf("short.csv")});
         }
         if (!recorder.WaitFor("waiting for the simulator")) {
@@ -120,18 +141,49 @@ TEST(Record, WritesEachKeysNoteAtOnceAndPutsTheTerminalBack) {
             }
         }
         ASSERT_TRUE(recorder.WaitFor("distance 1234.4")) << recorder.said;
-        for (const char key : keys) {
+        for (const char key : c.keys) {
             recorder.Type(std::string(1, key));
-            ASSERT_TRUE(recorder.WaitFor(key == '\x7f' ? "back\r\n" : ",1234\r\n")) << recorder.said;
+            ASSERT_TRUE(recorder.WaitFor("\r\n")) << recorder.said;
         }
-        if (ending == "SIGTERM") {
+        if (c.ending == "SIGTERM") {
             ::kill(recorder.pid, SIGTERM);
         } else {
-            recorder.Type(ending);
+            recorder.Type(c.ending);
         }
-        EXPECT_EQ(recorder.Wait(), std::pair(exitCode, true)) << recorder.said;
-        EXPECT_EQ(folder.Read("out.ini"), out);
+        EXPECT_EQ(recorder.Wait(), std::pair(c.exitCode, true)) << recorder.said;
+        EXPECT_EQ(folder.Read("out.ini"), c.out);
+        EXPECT_EQ(std::filesystem::exists(folder.PathOf("out.ini")), !c.out.empty());
+        if (!c.args.empty() && c.args[0] == "--lap") {
+            // The drive from 10 to 20 at a point every sample, as the bench reads laps.
+            const std::string lap = folder.Read("lap.csv");
+            EXPECT_TRUE(lap.starts_with("0.000,1") && lap.ends_with(",1234.4\n")) << lap;
+            EXPECT_GE(std::ranges::count(lap, '\n'), 10) << lap;
+            const std::string check = std::string(KERBCALL_CLI_PATH) + " check " + folder.PathOf("out.ini") +
+                                      " --sounds " + folder.path() + " --lap " + folder.PathOf("lap.csv");
+            EXPECT_EQ(std::system((check + " >/dev/null 2>&1").c_str()), 0) << lap;
+        }
     }
+}
+
+// With two simulators running, the first is taken and the other named; --pid takes the other.
+TEST(Record, TakesTheSimulatorItsPidNames) {
+    const faults::ScratchFolder folder;
+    folder.Write("one.csv", "0,1000\n");
+    folder.Write("two.csv", "0,2000\n");
+    const testing::SimProcess one({"--replay", folder.PathOf("one.csv"), "--hold"});
+    const testing::SimProcess two({"--replay", folder.PathOf("two.csv"), "--hold"});
+    for (const pid_t chosen : {pid_t{0}, two.pid()}) {
+        std::vector<std::string> args{folder.PathOf("out.ini")};
+        if (chosen != 0) {
+            args.insert(args.end(), {"--pid", std::to_string(chosen)});
+        }
+        Recorder recorder(args);
+        ASSERT_TRUE(recorder.WaitFor(chosen != 0 ? "distance 2000.0" : "give --pid to record from another"))
+            << recorder.said;
+        recorder.Type(chosen != 0 ? "h\r" : "\r");
+        EXPECT_EQ(recorder.Wait().first, 0) << recorder.said;
+    }
+    EXPECT_EQ(folder.Read("out.ini"), "hairpin.mp3,2000\r\n");
 }
 
 }  // namespace

@@ -102,8 +102,10 @@ protected:
     void TearDown() override { EndProcess(std::exchange(program_, -1), SIGKILL); }
     ~RealProgram() override { fs::remove_all(folder_); }
 
-    // The real program brought into the state.
-    void StartIn(State state) {
+    // The real program brought into the state; `beforeStart` runs once the windows show, and `started` tells that
+    // Start was heard (by default: the activation cue is opened).
+    void StartIn(
+        State state, const std::function<void()>& beforeStart = [] {}, std::function<bool()> started = {}) {
         ::setenv("SDL_DISKAUDIOFILE", heard_.c_str(), 1);
         std::string chooser;
         mainWindow_.clear();
@@ -121,16 +123,18 @@ protected:
         if (state == State::kChooserOpen) {
             return;
         }
+        beforeStart();
+        if (!started) {
+            started = [this] { return HoldsOpen(program_, "activated.mp3"); };
+        }
         // A double click a busy machine split is made again while the chooser
         // shows (a click past it would reach Start); so is a lost Start click.
         const auto chooserGone = [&] { return WindowOf(program_, kChooserTitle, false).empty(); };
         ASSERT_TRUE(WaitUntil([&] {
             return chooserGone() || (Click(chooser, kFirstFileX, kFirstFileY, 2) && WaitUntil(chooserGone, 10s));
         })) << "a double click on the note file selects it";
-        ASSERT_TRUE(WaitUntil([&] {
-            return Click(mainWindow_, kCommand2X, kCommand2Y, 1) &&
-                   WaitUntil([&] { return HoldsOpen(program_, "activated.mp3"); }, 15s);
-        })) << "Start plays the cue";
+        ASSERT_TRUE(WaitUntil([&] { return Click(mainWindow_, kCommand2X, kCommand2Y, 1) && WaitUntil(started, 15s); }))
+            << "Start plays the cue";
         // This test's stand-in or another's: either is tracked.
         ASSERT_TRUE(state < State::kTracking || WaitUntil([&] { return HoldsOpen(program_, "/mem"); }))
             << "a simulator is read";
@@ -211,6 +215,52 @@ TEST_F(RealProgram, EachStopSignalEndsItInEveryStateWithinASecondAndAHalf) {
             ASSERT_TRUE(status && WIFEXITED(*status)) << "signal " << signal << ", state " << static_cast<int>(state);
         }
     }
+}
+
+// pulseaudio with a null sink on the socket PULSE_SERVER names, ready; ended (also when frozen) with the object.
+struct SoundServer {
+    explicit SoundServer(const std::string& socket)
+        : pid(StartProcess({"pulseaudio", "-n", "--daemonize=no", "--use-pid-file=no", "--exit-idle-time=-1",
+                            "--log-level=0", "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket,
+                            "-L", "module-null-sink"})) {
+        WaitUntil([] { return std::system("pactl info >/dev/null 2>&1") == 0; });
+    }
+    ~SoundServer() { ::kill(pid, SIGCONT), EndProcess(pid, SIGKILL); }
+    pid_t pid;
+};
+
+// A sound server that starts after the program, or restarts before Start, is played through from Start on; one that
+// does not answer holds up neither the windows nor the program's ending.
+TEST_F(RealProgram, ASoundServerThatComesLateOrAgainIsUsedAndOneThatHangsHoldsNothingUp) {
+    // Outside the program folder, whose name has a blank.
+    const std::string socket = fs::temp_directory_path() / ("kerbcall-pulse-" + std::to_string(::getpid()));
+    ::setenv("SDL_AUDIODRIVER", "pulseaudio", 1);
+    ::setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
+    const auto plays = [this] {  // the program has a stream on the server
+        const std::string stream = "application.process.id = \"" + std::to_string(program_) + "\"";
+        return std::system(("pactl list sink-inputs 2>/dev/null | grep -q '" + stream + "'").c_str()) == 0;
+    };
+    enum class Server { kLate, kRestarted, kFrozen };
+    for (const Server server : {Server::kLate, Server::kRestarted, Server::kFrozen}) {
+        SCOPED_TRACE(static_cast<int>(server));
+        std::optional<SoundServer> pulse;
+        if (server != Server::kLate) {
+            pulse.emplace(socket);
+        }
+        if (server == Server::kFrozen) {
+            ::kill(pulse->pid, SIGSTOP);
+            ASSERT_NO_FATAL_FAILURE(StartIn(State::kChooserOpen));
+            const std::optional<int> status = EndWith(std::exchange(program_, -1), SIGTERM);
+            EXPECT_TRUE(status && WIFEXITED(*status));
+            continue;
+        }
+        const auto serverStarts = [&] {
+            EXPECT_TRUE(server == Server::kLate || WaitUntil(plays));
+            pulse.emplace(socket);
+        };
+        ASSERT_NO_FATAL_FAILURE(StartIn(State::kWaiting, serverStarts, plays));
+    }
+    fs::remove(socket);
 }
 
 // kerbcall-sim handles SIGINT itself, so that its ending is said; it must still end on it.

@@ -6,11 +6,13 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 #include <functional>
 
 #include "app/main_window.h"
 #include "app/qt/views.h"
 #include "app/window_layout.h"
+#include "platform/posix/posix_files.h"
 #include "tests/fakes/fake_platform.h"
 
 namespace kerbcall::qt {
@@ -75,10 +77,11 @@ TEST_F(QtViewsTest, BothWindowsStandAsTheSharedLayoutPutsThemAndCancelHasTheFocu
     ChooserWindow view(platform.program);
     const auto pixels = [](int twips) { return qRound(twips / 15.0); };  // the offscreen screen has 96 DPI
     const std::pair<QWidget*, layout::Place> placed[] = {
-        {&mainWindow.Command2, layout::kCommand2}, {&mainWindow.Label1, layout::kLabel1},
-        {&view.Picture1, layout::kPicture1},       {&view.drvList, layout::kDrvList},
-        {&view.dirList, layout::kDirList},         {&view.filList, layout::kFilList},
-        {&view.cmdSelect, layout::kCmdSelect},     {&view.cmdCancel, layout::kCmdCancel}};
+        {&mainWindow.Command2, layout::kCommand2},   {&mainWindow.Label1, layout::kLabel1},
+        {&mainWindow.lblStatus, layout::kLblStatus}, {&view.Picture1, layout::kPicture1},
+        {&view.drvList, layout::kDrvList},           {&view.dirList, layout::kDirList},
+        {&view.filList, layout::kFilList},           {&view.cmdSelect, layout::kCmdSelect},
+        {&view.cmdCancel, layout::kCmdCancel}};
     for (const auto& [widget, place] : placed) {
         EXPECT_EQ(widget->geometry(),
                   QRect(pixels(place.left), pixels(place.top), pixels(place.width), pixels(place.height)));
@@ -88,6 +91,10 @@ TEST_F(QtViewsTest, BothWindowsStandAsTheSharedLayoutPutsThemAndCancelHasTheFocu
         EXPECT_EQ(window->size(), QSize(pixels(client.width), pixels(client.height)));
     }
     EXPECT_EQ(mainWindow.Label1.font().weight(), app::layout::kBoldWeight);
+    EXPECT_EQ(mainWindow.lblStatus.font(), mainWindow.font());
+    form.status.WaitingForSimulator();
+    mainWindow.tmrStatus.Start(std::chrono::milliseconds(1));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return mainWindow.lblStatus.text() == "Waiting for the simulator"; }));
     EXPECT_DOUBLE_EQ(view.Picture1.font().pointSizeF(), app::layout::kPicture1Points);
     EXPECT_EQ(view.filList.font(), view.Picture1.font());
     EXPECT_EQ(view.minimumSize(), view.maximumSize());
@@ -112,6 +119,19 @@ TEST_F(QtViewsTest, SelectIsEnabledOnlyWithANoteFileSelectedAndSelectsNothingWit
     EXPECT_TRUE(chooser().isVisible());
     EXPECT_EQ(globals.noteFileName, "");
     EXPECT_FALSE(chooser().dirList.SetPath(folder.filePath("notes.txt").toStdString()));
+}
+
+// A name as Linux keeps it (not UTF-8, with "\" and "?") is listed, shown with a replacement character, and read.
+TEST_F(QtViewsTest, NamesThatAreNotUtf8AreListedAndTheFileSelectedIsTheOneRead) {
+    std::ofstream(folder.path().toStdString() + "/\xe9preuve\\1?.ini") << "left3.mp3,125\r\n";
+    chooser().filList.SetPath(folder.path().toStdString());
+    const QString shown = QChar(QChar::ReplacementCharacter) + QStringLiteral("preuve\\1?.ini");
+    ASSERT_EQ(Files(), QStringList({"Monza.ini", shown}));
+    Click(chooser().filList, shown);
+    chooser().cmdSelect.click();
+    posix::PosixFiles files;
+    TrackIniFileReader(globals, files, platform.program).ReadNoteFile();
+    EXPECT_EQ(globals.paceNotes[0].soundFile, "left3.mp3");
 }
 
 TEST_F(QtViewsTest, AHighlightedFolderOpensOnADoubleClickOrWhenTheFolderListLosesTheFocus) {

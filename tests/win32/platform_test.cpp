@@ -21,7 +21,8 @@ namespace {
 using platform::win32::Win32Files;
 using platform::win32::Win32Platform;
 
-// Each build's distance found and read; failed reads leave zeros, and an ended simulator is no longer listed.
+// Each build's distance found and read; failed reads leave zeros, and an ended simulator is no longer listed
+// and its handle is closed.
 TEST(Win32ProcessAccessTest, FindsTheSimulatorAndReadsEachBuildsDistance) {
     const std::tuple<const char*, std::uint64_t, float> cases[] = {
         {"--early --hold 123.5", kEarlyPositionAddress, 123.5F}, {"--hold -1", kLatePositionAddress, -1.0F}};
@@ -50,6 +51,9 @@ TEST(Win32ProcessAccessTest, FindsTheSimulatorAndReadsEachBuildsDistance) {
                      reads(discovery.simProcess, 0x1'0000'0000ULL));
         simulator.Stop();
         EXPECT_FALSE(reads(discovery.simProcess, positionAddress));
+        DWORD flags = 0;
+        EXPECT_TRUE(reader.SimulatorExited() &&
+                    !GetHandleInformation(reinterpret_cast<HANDLE>(discovery.simProcess), &flags));
         auto snapshot = windows.processes.TakeSnapshot();
         ASSERT_NE(snapshot, nullptr);
         for (platform::ProcessEntry entry; snapshot->Next(entry);) {
@@ -66,11 +70,13 @@ TEST(MciTest, EveryCommandOfAPlayGetsTheSameAnswer) {
         {"left3.mp3", false, "", 5, true},  // five commands with the close
         {"hairpin.mp3", true, "left", 4, true},
         {"deactivated.mp3", false, "Right", 4, true},
-        {"no such note.mp3", false, "", 5, false}};
+        {"no such note.mp3", false, "", 5, false},
+        {"..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\dev\\zero", false, "", 1, false}};  // not even opened
     for (const auto& [soundFile, loopSound, channel, commands, succeeds] : cases) {
         platform::win32::Win32Mci service;
         fakes::RecordingMci mci(service);
-        SoundPlayer player(mci, TestProgramFolder());
+        platform::win32::Win32Files files;
+        SoundPlayer player(mci, files, TestProgramFolder());
         player.PlaySound(soundFile, loopSound, channel);
         player.CloseSound();
         ASSERT_EQ(mci.sent.size(), commands);

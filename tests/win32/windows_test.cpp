@@ -132,6 +132,7 @@ protected:
         const std::tuple<HWND, layout::Place, double> controls[] = {
             {GetDlgItem(main_.Handle(), kCommand2Id), layout::kCommand2, 8.0},
             {GetDlgItem(main_.Handle(), kLabel1Id), layout::kLabel1, layout::kLabel1Points},
+            {GetDlgItem(main_.Handle(), kStatusId), layout::kLblStatus, 8.0},
             {GetDlgItem(chooser_.Handle(), kSelectId), layout::kCmdSelect, 8.0},
             {GetDlgItem(chooser_.Handle(), kCancelId), layout::kCmdCancel, 8.0},
             {panel, layout::kPicture1, 0},
@@ -334,6 +335,7 @@ TEST_F(ProgramTest, SelectShowsTheTrackNameAndStartThenStopEndsTheProgram) {
     PostMessageA(command2_, BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntil([this] { return TextOf(command2_) == "Stop"; }));
     EXPECT_EQ(TextOf(label1_), "Spa activated");
+    EXPECT_TRUE(WaitUntil([this] { return TextOf(GetDlgItem(main_, kStatusId)).starts_with("zrl.exe (pid "); }));
     PostMessageA(command2_, BM_CLICK, 0, 0);
     EXPECT_TRUE(Ended());
 }

@@ -4,12 +4,7 @@
 #include <exception>
 #include <iostream>
 
-#include "tools/cli/bench_commands.h"
-#include "tools/cli/check_command.h"
-#include "tools/cli/pack_command.h"
-#include "tools/cli/probe.h"
-#include "tools/cli/replay_command.h"
-#include "tools/cli/timeline_command.h"
+#include "tools/cli/commands/commands.h"
 
 int main(int argc, char** argv) {
     using namespace kerbcall::cli;

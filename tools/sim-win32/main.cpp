@@ -5,8 +5,8 @@
 // usage: zrl [--early] [--hold DISTANCE] [--speed UNITS_PER_SECOND]
 //            [--length TRACK_LENGTH] [--seconds RUN_TIME]
 //
-// Without --early the probe byte is 0 and the distance lies at the later
-// build's address. --hold keeps the distance still; otherwise it runs from 0
+// Without --early the probe byte is the late build's and the distance lies at
+// the later build's address. --hold keeps the distance still; otherwise it runs from 0
 // to the track length and starts again. The program ends after --seconds (if
 // given) or when it is killed.
 #include <windows.h>
@@ -26,6 +26,7 @@ namespace {
 using kerbcall::kBuildProbeAddress;
 using kerbcall::kEarlyBuildProbeByte;
 using kerbcall::kEarlyPositionAddress;
+using kerbcall::kLateBuildProbeByte;
 using kerbcall::kLatePositionAddress;
 
 constexpr DWORD kTickMilliseconds = 10;
@@ -113,7 +114,7 @@ int main(int argc, char** argv) {
                      static_cast<const volatile void*>(&simulatorMemory[0]));
         return 1;
     }
-    *At(kBuildProbeAddress) = options.early ? kEarlyBuildProbeByte : 0;
+    *At(kBuildProbeAddress) = options.early ? kEarlyBuildProbeByte : kLateBuildProbeByte;
     StoreDistance(distanceAddress, options.distance);
     // Whoever reads this line finds the memory set up.
     std::printf("zrl: process %lu, %s build, distance at 0x%lX\n", GetCurrentProcessId(),

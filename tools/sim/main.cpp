@@ -39,8 +39,6 @@ constexpr char kUsage[] =
 // The folder the stand-in pretends to have been started from, as a Windows
 // program's first argument shows it.
 constexpr char kWindowsFolder[] = "C:\\Games\\ZRL\\";
-// Any byte but the early build's marks the late build.
-constexpr std::uint8_t kLateBuildProbeByte = 0x55;
 // Written at the distance address that the build does not use, so that a
 // reader that chose the wrong one sees a value no car has.
 constexpr float kUnusedAddressValue = -1.0F;
@@ -112,19 +110,20 @@ private:
     std::byte* distance_ = nullptr;
 };
 
-std::optional<std::vector<ReplayPoint>> LoadReplay(const std::string& file) {
+std::optional<lap::Lap> LoadReplay(const std::string& file) {
     std::ifstream input(file, std::ios::binary);
     if (!input) {
         std::cerr << "kerbcall-sim: cannot read " << file << '\n';
         return std::nullopt;
     }
     const std::string text((std::istreambuf_iterator<char>(input)), std::istreambuf_iterator<char>());
-    auto parsed = ParseReplay(text);
-    if (const auto* error = std::get_if<std::string>(&parsed)) {
-        std::cerr << "kerbcall-sim: " << file << ": " << *error << '\n';
+    auto read = lap::ReadLap(text);
+    if (const auto* fault = std::get_if<lap::LapFault>(&read)) {
+        std::cerr << "kerbcall-sim: " << file << (fault->line == 0 ? "" : ":" + std::to_string(fault->line)) << ": "
+                  << fault->reason << '\n';
         return std::nullopt;
     }
-    return std::get<std::vector<ReplayPoint>>(std::move(parsed));
+    return std::get<lap::Lap>(std::move(read));
 }
 
 void Report(const SimOptions& options, const CarPosition& position) {
@@ -136,17 +135,18 @@ void Report(const SimOptions& options, const CarPosition& position) {
     std::cout << line.str() << std::flush;
 }
 
-int Run(const SimOptions& options, const std::vector<ReplayPoint>& replay) {
+int Run(const SimOptions& options, const std::optional<lap::Lap>& replay) {
     SimulatorMemory memory;
     if (!memory.Map(options.build)) {
         std::cerr << "kerbcall-sim: cannot map memory at the simulator's addresses: " << std::strerror(errno) << '\n';
         return 1;
     }
-    const auto positionAt = [&](double seconds) {
-        return options.replayFile.empty() ? PositionAt(options.plan, seconds) : PositionAt(replay, seconds);
+    const auto positionAt = [&](std::chrono::steady_clock::duration since) {
+        return replay ? PositionAt(*replay, std::chrono::duration_cast<std::chrono::microseconds>(since).count())
+                      : PositionAt(options.plan, std::chrono::duration<double>(since).count());
     };
     const auto started = std::chrono::steady_clock::now();
-    CarPosition position = positionAt(0.0);
+    CarPosition position = positionAt({});
     memory.WriteDistance(position.distance);
     std::cout << "kerbcall-sim: " << options.name << " pid " << ::getpid() << ", "
               << (options.build == Build::kEarly ? "early" : "late") << " build, distance at 0x" << std::hex
@@ -155,7 +155,7 @@ int Run(const SimOptions& options, const std::vector<ReplayPoint>& replay) {
     auto nextReport = started;
     while (stopSignal == 0) {
         const auto now = std::chrono::steady_clock::now();
-        position = positionAt(std::chrono::duration<double>(now - started).count());
+        position = positionAt(now - started);
         memory.WriteDistance(position.distance);
         const bool ending = position.finished && !options.hold;
         if (now >= nextReport || ending) {
@@ -193,13 +193,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const SimOptions options = std::get<SimOptions>(std::move(parsed));
-    std::vector<ReplayPoint> replay;
+    std::optional<kerbcall::lap::Lap> replay;
     if (!options.replayFile.empty()) {
-        auto loaded = LoadReplay(options.replayFile);
-        if (!loaded) {
+        replay = LoadReplay(options.replayFile);
+        if (!replay) {
             return 2;
         }
-        replay = std::move(*loaded);
     }
     BecomeWindowsProgram(argc, argv, options.name);
     ::prctl(PR_SET_NAME, options.name.c_str());

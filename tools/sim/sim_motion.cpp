@@ -1,30 +1,11 @@
 #include "tools/sim/sim_motion.h"
 
-#include <charconv>
 #include <cmath>
 #include <optional>
 
 namespace kerbcall::sim {
 
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-std::optional<double> ParseNumber(std::string_view text) {
-    text = Trimmed(text);
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::string CheckPlan(const LapPlan& plan) {
     if (!(plan.length > 0.0)) {
@@ -48,54 +29,18 @@ CarPosition PositionAt(const LapPlan& plan, double seconds) {
     const double travelled = std::max(seconds, 0.0) * plan.speed;
     const double firstLap = plan.length - plan.start;
     if (travelled < firstLap) {
-        return {1, static_cast<float>(plan.start + travelled), false};
+        return {1, lap::ToFloatDistance(plan.start + travelled), false};
     }
     const double afterFirst = travelled - firstLap;
     const double fullLaps = std::floor(afterFirst / plan.length);
     if (fullLaps + 2.0 > static_cast<double>(plan.laps)) {
-        return {plan.laps, static_cast<float>(plan.length), true};
+        return {plan.laps, lap::ToFloatDistance(plan.length), true};
     }
-    return {static_cast<int>(fullLaps) + 2, static_cast<float>(afterFirst - fullLaps * plan.length), false};
+    return {static_cast<int>(fullLaps) + 2, lap::ToFloatDistance(afterFirst - fullLaps * plan.length), false};
 }
 
-CarPosition PositionAt(const std::vector<ReplayPoint>& points, double seconds) {
-    CarPosition position;
-    std::size_t reached = 0;
-    while (reached < points.size() && points[reached].seconds <= seconds) {
-        position.distance = points[reached].distance;
-        ++reached;
-    }
-    position.finished = reached == points.size();
-    return position;
-}
-
-std::variant<std::vector<ReplayPoint>, std::string> ParseReplay(std::string_view text) {
-    std::vector<ReplayPoint> points;
-    std::size_t lineNumber = 0;
-    while (!text.empty()) {
-        ++lineNumber;
-        const std::size_t end = text.find('\n');
-        const std::string_view line = Trimmed(text.substr(0, end));
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        if (line.empty() || line.front() == '#') {
-            continue;
-        }
-        const std::string where = "line " + std::to_string(lineNumber) + ": ";
-        const std::size_t comma = line.find(',');
-        if (comma == std::string_view::npos) {
-            return where + "expected SECONDS,DISTANCE";
-        }
-        const std::optional<double> seconds = ParseNumber(line.substr(0, comma));
-        const std::optional<double> distance = ParseNumber(line.substr(comma + 1));
-        if (!seconds || !distance || *seconds < 0.0) {
-            return where + "expected SECONDS,DISTANCE with SECONDS of 0 or more";
-        }
-        if (!points.empty() && *seconds < points.back().seconds) {
-            return where + "the time goes back";
-        }
-        points.push_back({*seconds, static_cast<float>(*distance)});
-    }
-    return points;
+CarPosition PositionAt(const lap::Lap& replay, lap::Microseconds time) {
+    return {0, lap::ToFloatDistance(replay.DistanceAt(time)), time >= replay.End()};
 }
 
 std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::string>& args) {
@@ -111,7 +56,7 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
             return "unknown option or missing value: " + option;
         }
         const std::string& value = args[++i];
-        const std::optional<double> number = ParseNumber(value);
+        const std::optional<double> number = lap::ReadFiniteNumber(value);
         if (option == "--name" && !value.empty() && value.find('/') == std::string::npos) {
             options.name = value;
         } else if (option == "--build" && (value == "early" || value == "late")) {

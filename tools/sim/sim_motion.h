@@ -6,6 +6,8 @@
 #include <variant>
 #include <vector>
 
+#include "tools/lap/lap.h"
+
 namespace kerbcall::sim {
 
 // Laps driven at a steady speed: the first from `start` to `length`, every
@@ -17,12 +19,6 @@ struct LapPlan {
     int laps = 1;
 };
 
-// Distances written at given times, in the order of the file.
-struct ReplayPoint {
-    double seconds = 0.0;
-    float distance = 0.0F;
-};
-
 struct CarPosition {
     int lap = 0;  // 1 for the first lap; 0 for a replay
     float distance = 0.0F;
@@ -31,12 +27,8 @@ struct CarPosition {
 
 // Where the car stands `seconds` after the start of the plan.
 CarPosition PositionAt(const LapPlan& plan, double seconds);
-// The last point whose time has come (distance 0 before the first).
-CarPosition PositionAt(const std::vector<ReplayPoint>& points, double seconds);
-
-// Lines "SECONDS,DISTANCE" with times that never go back; blank lines and
-// lines starting with "#" are skipped. An error names the line.
-std::variant<std::vector<ReplayPoint>, std::string> ParseReplay(std::string_view text);
+// Where the car stands on a replayed lap, `time` after the replay's start.
+CarPosition PositionAt(const lap::Lap& replay, lap::Microseconds time);
 
 enum class Build { kEarly, kLate };
 

@@ -1,8 +1,0 @@
-#include "tools/cli/probe.h"
-
-namespace kerbcall::cli {
-
-// A platform without a simulator link of its own yet.
-ProbePlatform MakeProbePlatform() { return {}; }
-
-}  // namespace kerbcall::cli
