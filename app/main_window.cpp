@@ -6,7 +6,8 @@ StartupForm::StartupForm(Globals& globals, platform::Services& services, const M
                          ChooserViewFactory& chooserViews)
     : discovery(services.processes, services.memory, services.pump, services.program),
       position(services.memory, services.pump),
-      sound(services.mci, services.files, SoundFolders(services.files, services.userFolders, services.program.Folder())),
+      sound(services.mci, services.files,
+            SoundFolders(services.files, services.userFolders, services.program.Folder())),
       noteReader(globals, services.files, services.program),
       status(services.mci),
       globals_(globals),

@@ -141,7 +141,7 @@ TEST_F(DiskAudio, OnlyRegularFilesWithinTheBoundAreOpened) {
     std::optional<SoundOutcome> told;
     player.onPlayed = [&](std::string_view, SoundOutcome outcome) { told = outcome; };
     for (const std::string name : {"tone.mp3", "huge.mp3", "pipe.mp3", "..\\..\\..\\..\\..\\..\\..\\dev\\urandom",
-                                  "..\\..\\..\\..\\..\\..\\..\\proc\\self\\pagemap"}) {
+                                   "..\\..\\..\\..\\..\\..\\..\\proc\\self\\pagemap"}) {
         recording.sent.clear();
         player.PlaySound(name, false, "");
         const bool opened = name == "tone.mp3";
