@@ -175,7 +175,7 @@ public:
         const auto& recording = std::get<DecodedSound>(decoded);
         const int rate = recording.rate;
         if (recording.samples.size() / static_cast<std::size_t>(recording.channels) >
-            static_cast<std::size_t>(kLongestRecording * rate)) {
+            static_cast<std::size_t>(kLongestRecording) * static_cast<std::size_t>(rate)) {
             return "longer than " + std::to_string(kLongestRecording) + " s: one call a file";
         }
         std::vector<float> mono = Mono(recording);
