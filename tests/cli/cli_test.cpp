@@ -25,13 +25,15 @@ struct CliRun {
 // A command line as an author types it, run by the shell in `folder` with this
 // build's kerbcall-cli on the PATH and nothing on standard input unless it says.
 CliRun RunCli(const faults::ScratchFolder& folder, const std::string& line) {
-    const std::string command = "cd '" + folder.path() + "' && PATH='" KERBCALL_CLI_FOLDER "':\"$PATH\" && (" + line +
+    const std::string command = "cd '" + folder.path() + "' && PATH='" KERBCALL_CLI_FOLDER
+                                "':\"$PATH\" && export XDG_DATA_HOME=\"$PWD/data\" && (" + line +
                                 ") </dev/null >out.txt 2>err.txt";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, folder.Read("out.txt"), folder.Read("err.txt")};
 }
 
-// track.ini beside laps, a key map, sounds/ (LEFT4.MP3, broken.mp3), pack (the sound pack) and a link to nowhere.
+// track.ini beside laps, a key map, sounds/ (LEFT4.MP3, broken.mp3), which is also the user's own sound
+// folder, pack (the sound pack) and a link to nowhere.
 void Lay(const faults::ScratchFolder& folder, const std::string& noteFile) {
     folder.Write("track.ini", noteFile);
     folder.Write("lap.csv", "# a lap\n0,0\n1,100\n2,200\n3,300\n4,400\n");
@@ -42,6 +44,8 @@ void Lay(const faults::ScratchFolder& folder, const std::string& noteFile) {
     folder.Write("sounds/broken.mp3", "not a sound");
     fs::copy_file(fs::path(KERBCALL_SOUND_PACK) / "left4.mp3", folder.PathOf("sounds/LEFT4.MP3"));
     fs::create_directory_symlink(KERBCALL_SOUND_PACK, folder.PathOf("pack"));
+    fs::create_directories(folder.PathOf("data/kerbcall"));
+    fs::create_directory_symlink("../../sounds", folder.PathOf("data/kerbcall/Zuda Vodaz Sounds"));
     fs::create_symlink("none.ini", folder.PathOf("nowhere.ini"));
 }
 
@@ -56,11 +60,12 @@ constexpr char kNotes[] = "; c\r\n[ T ]\r\nleft4.mp3,100;c\r\nright\x80.mp3,110\
 constexpr char kCloseCalls[] = "left4.mp3,820\r\ntightens.mp3,840\r\n";
 
 const ReadCase kReadCases[] = {
-    {kNotes, "kerbcall-cli check track.ini", 0,
+    {kNotes, "kerbcall-cli check track.ini | head -n 4", 0,
      "0\t100\tleft4.mp3\n1\t110\tright\x80.mp3\n2\t0\t\n3\t300\tbroken.mp3\n"},
     {"left4.mp3,100\r\nright\x80.mp3,300\r\nbroken.mp3,500", "kerbcall-cli check track.ini --json --sounds sounds", 0,
-     R"("sounds":{"broken.mp3":{"found":true,"duration":null,"leadingSilence":null},"left4.mp3":{"found":true,)"
-     R"("duration":0.695,"leadingSilence":0.001},"right€.mp3":{"found":false,"duration":null,"leadingSilence":null}},)"
+     R"("sounds":{"broken.mp3":{"found":true,"folder":"sounds","duration":null,"leadingSilence":null},"left4.mp3":)"
+     R"({"found":true,"folder":"sounds","duration":0.695,"leadingSilence":0.001},"right€.mp3":{"found":false,)"
+     R"("folder":null,"duration":null,"leadingSilence":null}},)"
      R"("warnings":["line 2 (note 1): sound file \"right€.mp3\" is not in sounds","line 3 (note 2): sound file )"
      R"(\"broken.mp3\" cannot be decoded)"},
     {"a,3000000000", "kerbcall-cli check sounds || kerbcall-cli check track.ini", 1,
@@ -79,13 +84,13 @@ const ReadCase kReadCases[] = {
      "check track.ini",
      0, "lines 1-2001 (notes 0-2000): 2001 notes at 5 share one trigger window"},
     {"a,0\r\nb,15\r\nc,30\r\n", "kerbcall-cli check track.ini", 0, "3 notes from 0 to 30"},
-    {"left4.mp3,100\nright.mp3,110\r\nb,300\n", "kerbcall-cli check track.ini", 0,
+    {"left4.mp3,100\nright.mp3,110\r\nb,300\n", "kerbcall-cli check track.ini | head -n 3", 0,
      "0\t100\tleft4.mp3\n1\t110\tright.mp3\n2\t300\tb\n"},
     {"", "truncate -s 64M track.ini && kerbcall-cli check track.ini", 0, "0\t0\t\n"},
     {"", "truncate -s 67108865 track.ini && kerbcall-cli check track.ini", 1, "64 MiB"},
     {"[Track]\r\n5\r\n", "kerbcall-cli check track.ini", 0, "looks like a heading"},
     {"\xC3\xA9pingle.mp3,1", "kerbcall-cli check track.ini --json", 0,
-     R"({"lastNoteIndex":0,"notes":[{"soundFile":"épingle.mp3","triggerDistance":1}],"warnings":[]})"},
+     R"({"lastNoteIndex":0,"notes":[{"soundFile":"épingle.mp3","triggerDistance":1}],"sounds":{"épingle.mp3":)"},
     {"a.mp3,110\r\nb.mp3,100\r\nc.mp3,130\r\n", "kerbcall-cli check track.ini", 0,
      "line 1 (note 0) and line 2 (note 1): trigger windows overlap (110 and 100): both are called, driving on: "
      "the note at 100 first, the note at 110 10 units later"},
@@ -135,7 +140,17 @@ const ReadCase kReadCases[] = {
     {"a.mp3,150\r\n", "printf '0\\n100\\n200\\n' | kerbcall-cli replay track.ini", 0, "3\t0\ta.mp3\n"},  // jumped over
     {"a.mp3,5\r\n", "printf '100\\n\\n \\nfast\\n' | kerbcall-cli replay track.ini", 1, "line 4: not a number"},
     {"a.mp3,5\r\n", "printf '100\\n\\n5\\n' | kerbcall-cli replay track.ini", 0, "2\t0\ta.mp3\n"},
-    {"", "kerbcall-cli check track.ini --speed 40", 2, "--sounds"},
+    // Without --sounds, the user's own sound folder first, then the program folder's.
+    {"tightens.mp3,100\r\nleft4.mp3,200\r\nnone.mp3,300\r\n",
+     "cp \"$(command -v kerbcall-cli)\" . && ln -s pack 'Zuda Vodaz Sounds' && ./kerbcall-cli check track.ini --json "
+     "--speed 40 | grep -o '\"[a-z4]*.mp3\":{\"found\":[a-z]*,\"folder\":[^,]*' | sed \"s|$PWD|~|\"",
+     0,
+     "\"left4.mp3\":{\"found\":true,\"folder\":\"~/data/kerbcall/Zuda Vodaz Sounds\"\n\"none.mp3\":{\"found\":false,"
+     "\"folder\":null\n\"tightens.mp3\":{\"found\":true,\"folder\":\"~/Zuda Vodaz Sounds\"\n"},
+    {"none.mp3,300\r\n", "cp \"$(command -v kerbcall-cli)\" . && mkdir 'Zuda Vodaz Sounds' && ./kerbcall-cli check track.ini",
+     0, "sound file \"none.mp3\" is not in /"},
+    {"a,1\r\n", "HOME=/nowhere XDG_DATA_HOME=no kerbcall-cli timeline track.ini --speed 40 -o t.svg", 0,
+     "neither sound folder exists: /nowhere/.local/share/kerbcall/Zuda Vodaz Sounds nor " KERBCALL_CLI_FOLDER},
     {"", "kerbcall-cli timeline track.ini --sounds pack -o t.svg", 2, "--speed or --lap"}};
 
 TEST(ReadingCommands, SayWhatTheProgramWouldDo) {
@@ -253,7 +268,7 @@ TEST(WritingCommands, WriteWhatIsAskedAndTouchNothingElse) {
         EXPECT_EQ(fs::status(folder.PathOf("track.ini")).permissions(), kOwnerOnly);
         // Nothing half written is left beside them.
         EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()),
-                  12 + (write.oldOut.empty() ? 0 : 1) + (hasOut ? 1 : 0));
+                  13 + (write.oldOut.empty() ? 0 : 1) + (hasOut ? 1 : 0));
     }
 }
 

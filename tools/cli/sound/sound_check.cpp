@@ -1,5 +1,6 @@
 #include "tools/cli/sound/sound_check.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <variant>
@@ -14,25 +15,41 @@ namespace {
 // Silence before the first sound that an author would hear as a late call.
 constexpr double kLateStart = 0.050;
 
-}  // namespace
-
-SoundFolder FindSoundFolder(const std::string& given) {
-    std::error_code error;
-    return {given, std::filesystem::is_directory(given, error)};
+// "A", "A or B", "A, B or C".
+std::string Listed(const std::vector<SoundFolder>& folders, const char* last) {
+    std::string text;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == folders.size() ? last : ", ") + folders[i].path;
+    }
+    return text;
 }
 
-SoundCheck CheckSounds(const NoteFileContents& contents, const SoundFolder& folder, SoundDecoder* decoder,
-                       std::vector<std::string>& warnings) {
+}  // namespace
+
+std::vector<SoundFolder> FindSoundFolders(const std::optional<std::string>& given) {
+    std::vector<SoundFolder> folders;
+    for (const std::string& path : given ? std::vector<std::string>{*given} : ProgramSoundFolders()) {
+        std::error_code error;
+        folders.push_back({path, std::filesystem::is_directory(path, error)});
+    }
+    return folders;
+}
+
+std::string NoDecoderWarning() {
+    return "sound timing is not available in this build of kerbcall-cli (it has no sound decoder): durations, late "
+           "starts and cut-offs are left out; the Linux kerbcall-cli gives them";
+}
+
+SoundCheck CheckSounds(const NoteFileContents& contents, const std::vector<SoundFolder>& folders,
+                       SoundDecoder* decoder, std::vector<std::string>& warnings) {
     SoundCheck check;
-    if (!folder.exists) {
-        warnings.push_back("the sound folder " + folder.path + " does not exist: no call would be heard");
+    const bool anyFolder = std::ranges::any_of(folders, &SoundFolder::exists);
+    if (!anyFolder) {
+        const std::string missing = folders.size() == 1 ? "the sound folder " + Listed(folders, "") + " does not exist"
+                                                        : "neither sound folder exists: " + Listed(folders, " nor ");
+        warnings.push_back(missing + ": no call would be heard");
     }
     check.timed = decoder != nullptr;
-    if (!decoder) {
-        warnings.emplace_back(
-            "sound timing is not available in this build of kerbcall-cli (it has no sound decoder): durations, late "
-            "starts and cut-offs are left out; the Linux kerbcall-cli gives them");
-    }
     std::map<std::string, std::variant<SoundTiming, std::string>> decodedFiles;
     for (std::size_t i = 0; i < contents.notes.size(); ++i) {
         const std::string& name = contents.notes[i].soundFile;
@@ -40,13 +57,18 @@ SoundCheck CheckSounds(const NoteFileContents& contents, const SoundFolder& fold
             continue;
         }
         SoundReport& report = check.sounds[name];
-        const std::optional<std::string> path =
-            folder.exists ? platform::LookUpPath(folder.path + "/" + name) : std::nullopt;
+        std::optional<std::string> path;
+        for (const SoundFolder& folder : folders) {
+            if (folder.exists && (path = platform::LookUpPath(folder.path + "/" + name))) {
+                report.folder = folder.path;
+                break;
+            }
+        }
         report.found = path.has_value();
         const std::string quoted = NoteLineRef(contents, i) + ": sound file \"" + name + "\"";
         if (!path) {
-            if (folder.exists) {
-                warnings.push_back(quoted + " is not in " + folder.path);
+            if (anyFolder) {
+                warnings.push_back(quoted + " is not in " + Listed(folders, " or "));
             }
             continue;
         }
