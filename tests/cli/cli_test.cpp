@@ -25,9 +25,10 @@ struct CliRun {
 // A command line as an author types it, run by the shell in `folder` with this
 // build's kerbcall-cli on the PATH and nothing on standard input unless it says.
 CliRun RunCli(const faults::ScratchFolder& folder, const std::string& line) {
-    const std::string command = "cd '" + folder.path() + "' && PATH='" KERBCALL_CLI_FOLDER
-                                "':\"$PATH\" && export XDG_DATA_HOME=\"$PWD/data\" && (" + line +
-                                ") </dev/null >out.txt 2>err.txt";
+    const std::string command = "cd '" + folder.path() +
+                                "' && PATH='" KERBCALL_CLI_FOLDER
+                                "':\"$PATH\" && export XDG_DATA_HOME=\"$PWD/data\" && (" +
+                                line + ") </dev/null >out.txt 2>err.txt";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, folder.Read("out.txt"), folder.Read("err.txt")};
 }
@@ -147,8 +148,9 @@ const ReadCase kReadCases[] = {
      0,
      "\"left4.mp3\":{\"found\":true,\"folder\":\"~/data/kerbcall/Zuda Vodaz Sounds\"\n\"none.mp3\":{\"found\":false,"
      "\"folder\":null\n\"tightens.mp3\":{\"found\":true,\"folder\":\"~/Zuda Vodaz Sounds\"\n"},
-    {"none.mp3,300\r\n", "cp \"$(command -v kerbcall-cli)\" . && mkdir 'Zuda Vodaz Sounds' && ./kerbcall-cli check track.ini",
-     0, "sound file \"none.mp3\" is not in /"},
+    {"none.mp3,300\r\n",
+     "cp \"$(command -v kerbcall-cli)\" . && mkdir 'Zuda Vodaz Sounds' && ./kerbcall-cli check track.ini", 0,
+     "sound file \"none.mp3\" is not in /"},
     {"a,1\r\n", "HOME=/nowhere XDG_DATA_HOME=no kerbcall-cli timeline track.ini --speed 40 -o t.svg", 0,
      "neither sound folder exists: /nowhere/.local/share/kerbcall/Zuda Vodaz Sounds nor " KERBCALL_CLI_FOLDER},
     {"", "kerbcall-cli timeline track.ini --sounds pack -o t.svg", 2, "--speed or --lap"}};

@@ -105,9 +105,8 @@ void PrintCalls(const NoteFileContents& contents, const DriveMotion& motion, con
     }
 }
 
-void PrintCheck(const NoteFileContents& contents, const std::optional<DriveMotion>& motion,
-                const SoundCheck& sounds, const std::optional<DriveResult>& drive,
-                const std::vector<std::string>& warnings) {
+void PrintCheck(const NoteFileContents& contents, const std::optional<DriveMotion>& motion, const SoundCheck& sounds,
+                const std::optional<DriveResult>& drive, const std::vector<std::string>& warnings) {
     for (std::size_t i = 0; i < contents.notes.size(); ++i) {
         std::cout << i << '\t' << contents.notes[i].triggerDistance << '\t' << contents.notes[i].soundFile << '\n';
     }

@@ -19,8 +19,7 @@ std::variant<lap::Lap, std::string> ReadLapFile(const std::string& path) {
 }
 
 void AddDriveOptions(CLI::App& command, DriveOptions& options) {
-    options.speedOption = command.add_option("--speed", options.speed, "Drive at V units a second")
-                              ->option_text("V");
+    options.speedOption = command.add_option("--speed", options.speed, "Drive at V units a second")->option_text("V");
     command.add_option("--start", options.start, "From distance D (default 0)")
         ->option_text("D")
         ->needs(options.speedOption);

@@ -40,8 +40,8 @@ std::string NoDecoderWarning() {
            "starts and cut-offs are left out; the Linux kerbcall-cli gives them";
 }
 
-SoundCheck CheckSounds(const NoteFileContents& contents, const std::vector<SoundFolder>& folders,
-                       SoundDecoder* decoder, std::vector<std::string>& warnings) {
+SoundCheck CheckSounds(const NoteFileContents& contents, const std::vector<SoundFolder>& folders, SoundDecoder* decoder,
+                       std::vector<std::string>& warnings) {
     SoundCheck check;
     const bool anyFolder = std::ranges::any_of(folders, &SoundFolder::exists);
     if (!anyFolder) {

@@ -43,8 +43,8 @@ std::string NoDecoderWarning();
 // that holds it, and decodes it, each file once, with `decoder` (null where
 // there is none). Warns about sounds that are missing, cannot be decoded or
 // start late, and once when no folder exists.
-SoundCheck CheckSounds(const NoteFileContents& contents, const std::vector<SoundFolder>& folders,
-                       SoundDecoder* decoder, std::vector<std::string>& warnings);
+SoundCheck CheckSounds(const NoteFileContents& contents, const std::vector<SoundFolder>& folders, SoundDecoder* decoder,
+                       std::vector<std::string>& warnings);
 
 // How long a sound can be heard, in seconds: 0 when it is missing or cannot
 // be decoded (the player then plays nothing), nullopt when not known.
