@@ -46,7 +46,7 @@ void Lay(const faults::ScratchFolder& folder, const std::string& noteFile) {
     fs::copy_file(fs::path(KERBCALL_SOUND_PACK) / "left4.mp3", folder.PathOf("sounds/LEFT4.MP3"));
     fs::create_directory_symlink(KERBCALL_SOUND_PACK, folder.PathOf("pack"));
     fs::create_directories(folder.PathOf("data/kerbcall"));
-    fs::create_directory_symlink("../../sounds", folder.PathOf("data/kerbcall/Zuda Vodaz Sounds"));
+    fs::create_directory_symlink("../../sounds", folder.PathOf("data/kerbcall/zuda vodaz sounds"));
     fs::create_symlink("none.ini", folder.PathOf("nowhere.ini"));
 }
 
@@ -146,13 +146,17 @@ const ReadCase kReadCases[] = {
      "cp \"$(command -v kerbcall-cli)\" . && ln -s pack 'Zuda Vodaz Sounds' && ./kerbcall-cli check track.ini --json "
      "--speed 40 | grep -o '\"[a-z4]*.mp3\":{\"found\":[a-z]*,\"folder\":[^,]*' | sed \"s|$PWD|~|\"",
      0,
-     "\"left4.mp3\":{\"found\":true,\"folder\":\"~/data/kerbcall/Zuda Vodaz Sounds\"\n\"none.mp3\":{\"found\":false,"
+     "\"left4.mp3\":{\"found\":true,\"folder\":\"~/data/kerbcall/zuda vodaz sounds\"\n\"none.mp3\":{\"found\":false,"
      "\"folder\":null\n\"tightens.mp3\":{\"found\":true,\"folder\":\"~/Zuda Vodaz Sounds\"\n"},
     {"none.mp3,300\r\n",
      "cp \"$(command -v kerbcall-cli)\" . && mkdir 'Zuda Vodaz Sounds' && ./kerbcall-cli check track.ini", 0,
-     "sound file \"none.mp3\" is not in /"},
+     "/data/kerbcall/zuda vodaz sounds or /"},
     {"a,1\r\n", "HOME=/nowhere XDG_DATA_HOME=no kerbcall-cli timeline track.ini --speed 40 -o t.svg", 0,
-     "neither sound folder exists: /nowhere/.local/share/kerbcall/Zuda Vodaz Sounds nor " KERBCALL_CLI_FOLDER},
+     "no sound folder can be read (/nowhere/.local/share/kerbcall/Zuda Vodaz Sounds and " KERBCALL_CLI_FOLDER},
+    // What the program would not play: a pipe would hold the check up, a folder is no sound.
+    {"p.mp3,1\r\nd.mp3,2\r\n",
+     "mkfifo sounds/p.mp3 && mkdir sounds/d.mp3 && kerbcall-cli check track.ini 2>&1 | grep -c 'not a regular'", 0,
+     "2\n"},
     {"", "kerbcall-cli timeline track.ini --sounds pack -o t.svg", 2, "--speed or --lap"}};
 
 TEST(ReadingCommands, SayWhatTheProgramWouldDo) {

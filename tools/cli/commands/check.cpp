@@ -130,10 +130,12 @@ int Check(const CheckOptions& options, const NoteFileContents& contents, std::st
     }
     std::vector<std::string> warnings = NoteFileWarnings(contents, bytes);
     const std::unique_ptr<SoundDecoder> decoder = MakeSoundDecoder();
+    SoundPlatform soundPlatform = MakeSoundPlatform();
     if (!decoder && (options.soundFolder || motion)) {
         warnings.push_back(NoDecoderWarning());
     }
-    const SoundCheck sounds = CheckSounds(contents, FindSoundFolders(options.soundFolder), decoder.get(), warnings);
+    const SoundCheck sounds =
+        CheckSounds(contents, SoundSearch(soundPlatform, options.soundFolder), decoder.get(), warnings);
     std::optional<DriveResult> drive;
     if (motion) {
         drive = DriveWithSounds(contents, *motion, sounds);

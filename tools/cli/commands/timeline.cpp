@@ -38,10 +38,12 @@ int Timeline(const TimelineOptions& options, const NoteFileContents& contents) {
     const DriveMotion& motion = std::get<DriveMotion>(made);
     std::vector<std::string> warnings;
     const std::unique_ptr<SoundDecoder> decoder = MakeSoundDecoder();
+    SoundPlatform soundPlatform = MakeSoundPlatform();
     if (!decoder) {
         warnings.push_back(NoDecoderWarning());
     }
-    const SoundCheck sounds = CheckSounds(contents, FindSoundFolders(options.soundFolder), decoder.get(), warnings);
+    const SoundCheck sounds =
+        CheckSounds(contents, SoundSearch(soundPlatform, options.soundFolder), decoder.get(), warnings);
     for (const std::string& warning : warnings) {
         std::cerr << "warning: " << warning << '\n';
     }

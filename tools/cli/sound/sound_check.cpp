@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 #include <variant>
 
 #include "platform/path_lookup.h"
@@ -15,8 +16,26 @@ namespace {
 // Silence before the first sound that an author would hear as a late call.
 constexpr double kLateStart = 0.050;
 
+// A folder as the user finds it: in its letter case on disk, with the
+// platform's separators; whether its files can be listed.
+struct ShownFolder {
+    std::string path;
+    bool readable = false;
+};
+
+ShownFolder Show(const std::string& folder) {
+    std::string shown = folder;
+    std::ranges::replace(shown, '\\', static_cast<char>(std::filesystem::path::preferred_separator));
+    const std::optional<std::string> found = platform::LookUpPath(folder);
+    std::error_code error;
+    if (found) {
+        std::filesystem::directory_iterator(*found, error);
+    }
+    return {found ? *found : shown, found && !error};
+}
+
 // "A", "A or B", "A, B or C".
-std::string Listed(const std::vector<SoundFolder>& folders, const char* last) {
+std::string Listed(const std::vector<ShownFolder>& folders, const char* last) {
     std::string text;
     for (std::size_t i = 0; i < folders.size(); ++i) {
         text += (i == 0 ? "" : i + 1 == folders.size() ? last : ", ") + folders[i].path;
@@ -26,28 +45,26 @@ std::string Listed(const std::vector<SoundFolder>& folders, const char* last) {
 
 }  // namespace
 
-std::vector<SoundFolder> FindSoundFolders(const std::optional<std::string>& given) {
-    std::vector<SoundFolder> folders;
-    for (const std::string& path : given ? std::vector<std::string>{*given} : ProgramSoundFolders()) {
-        std::error_code error;
-        folders.push_back({path, std::filesystem::is_directory(path, error)});
-    }
-    return folders;
-}
+SoundSearch::SoundSearch(SoundPlatform& platform, const std::optional<std::string>& given)
+    : files(*platform.files),
+      folders(*platform.files, given ? std::vector<std::string>{*given} : platform.programFolders) {}
 
 std::string NoDecoderWarning() {
     return "sound timing is not available in this build of kerbcall-cli (it has no sound decoder): durations, late "
            "starts and cut-offs are left out; the Linux kerbcall-cli gives them";
 }
 
-SoundCheck CheckSounds(const NoteFileContents& contents, const std::vector<SoundFolder>& folders, SoundDecoder* decoder,
+SoundCheck CheckSounds(const NoteFileContents& contents, const SoundSearch& search, SoundDecoder* decoder,
                        std::vector<std::string>& warnings) {
     SoundCheck check;
-    const bool anyFolder = std::ranges::any_of(folders, &SoundFolder::exists);
+    std::vector<ShownFolder> folders;
+    std::ranges::transform(search.folders.Folders(), std::back_inserter(folders), Show);
+    const bool anyFolder = std::ranges::any_of(folders, &ShownFolder::readable);
     if (!anyFolder) {
-        const std::string missing = folders.size() == 1 ? "the sound folder " + Listed(folders, "") + " does not exist"
-                                                        : "neither sound folder exists: " + Listed(folders, " nor ");
-        warnings.push_back(missing + ": no call would be heard");
+        warnings.push_back((folders.size() == 1
+                                ? "the sound folder " + folders[0].path + " does not exist or cannot be read"
+                                : "no sound folder can be read (" + Listed(folders, " and ") + ")") +
+                           ": no call would be heard");
     }
     check.timed = decoder != nullptr;
     std::map<std::string, std::variant<SoundTiming, std::string>> decodedFiles;
@@ -57,21 +74,22 @@ SoundCheck CheckSounds(const NoteFileContents& contents, const std::vector<Sound
             continue;
         }
         SoundReport& report = check.sounds[name];
-        std::optional<std::string> path;
-        for (const SoundFolder& folder : folders) {
-            if (folder.exists && (path = platform::LookUpPath(folder.path + "/" + name))) {
-                report.folder = folder.path;
-                break;
-            }
-        }
-        report.found = path.has_value();
         const std::string quoted = NoteLineRef(contents, i) + ": sound file \"" + name + "\"";
+        // The program's own choice: the folder, the file it opens, what it refuses.
+        const std::string programPath = search.folders.PathOf(name);
+        if (search.files.IsSpecialOrTooLarge(programPath)) {
+            warnings.push_back(quoted + " is not a regular file of at most 64 MiB: the program does not play it");
+            continue;
+        }
+        const std::optional<std::string> path = platform::LookUpPath(programPath);
+        report.found = path.has_value();
         if (!path) {
             if (anyFolder) {
                 warnings.push_back(quoted + " is not in " + Listed(folders, " or "));
             }
             continue;
         }
+        report.folder = std::filesystem::path(*path).parent_path().string();
         if (!decoder) {
             continue;
         }
