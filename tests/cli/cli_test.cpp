@@ -103,14 +103,14 @@ const ReadCase kReadCases[] = {
     {std::string(kCloseCalls) + "none.mp3,900\r\nleft1.mp3,0\r\n",
      "kerbcall-cli check track.ini --json --sounds pack --speed 40 --start 10", 0,
      R"("calls":[{"note":0,"soundFile":"left4.mp3","firesAt":20.001,"heardFor":0.5,"cutOffBy":1},{"note":1,)"
-     R"("soundFile":"tightens.mp3","firesAt":20.501,"heardFor":0.66,"cutOffBy":null},{"note":2,"soundFile":)"
+     R"("soundFile":"tightens.mp3","firesAt":20.501,"heardFor":0.659,"cutOffBy":null},{"note":2,"soundFile":)"
      R"("none.mp3","firesAt":22.001,"heardFor":0.0,"cutOffBy":null}],"neverFired":[3])"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --speed 40", 0,
      "note 0 (left4.mp3) is cut off after 0.50 s of 0.69 s by note 1 at 40 units/s"},
     // Out to 100, a stop inside the far window, and back.
     {"tightens.mp3,100\r\nleft4.mp3,50\r\n", "kerbcall-cli check track.ini --json --sounds pack --lap back.csv", 0,
      R"("calls":[{"note":1,"soundFile":"left4.mp3","firesAt":0.401,"heardFor":0.5,"cutOffBy":0},{"note":0,)"
-     R"("soundFile":"tightens.mp3","firesAt":0.901,"heardFor":0.66,"cutOffBy":null},{"note":1,"soundFile":)"
+     R"("soundFile":"tightens.mp3","firesAt":0.901,"heardFor":0.659,"cutOffBy":null},{"note":1,"soundFile":)"
      R"("left4.mp3","firesAt":3.401,"heardFor":0.695,"cutOffBy":null}],"neverFired":[])"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap bad.csv", 1, "bad.csv:6: expected SECONDS"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap none.csv", 1, "none.csv: does not exist"},
@@ -293,13 +293,14 @@ std::string Tone(const std::string& file, int rate, double level) {
 }
 
 const PackCase kPackCases[] = {
-    // Quiet and loud takes, rates from 16 to 48 kHz, an MP3 with its encoder's delay, a hiss before the tone that
-    // the encoder takes out (h.wav), a file that is no sound.
+    // Quiet and loud takes, rates from 16 to 48 kHz, an MP3 with its encoder's delay, a hiss before the tone and
+    // one after it that the encoder takes out (h.wav, e.wav), a file that is no sound.
     {Tone("quiet.wav", 22050, 0.01) + Tone("loud.wav", 48000, 0.9) + Tone("f.flac", 16000, 0.3) +
          Tone("o.ogg", 32000, 0.3) + Tone("m.wav", 22050, 0.3) + "lame --quiet m.wav m.mp3 && rm m.wav && " +
          "sox -n n.wav synth 0.05 whitenoise vol 0.1 sinc 12000 pad 0.45 && sox -n t.wav synth 0.3 sine 440 vol 0.3 "
-         "pad 0 0.2 && sox n.wav t.wav h.wav && echo x >broken.wav && echo x >notes.txt && rm n.wav t.wav",
-     "", 1, "f.flac h.wav loud.wav m.mp3 o.ogg quiet.wav", R"("broken.wav","reason":"cannot be decoded: )"},
+         "pad 0 0.2 && sox n.wav t.wav h.wav && sox h.wav e.wav reverse pad 0.3 0 && echo x >broken.wav && "
+         "echo x >notes.txt && rm n.wav t.wav",
+     "", 1, "e.wav f.flac h.wav loud.wav m.mp3 o.ogg quiet.wav", R"("broken.wav","reason":"cannot be decoded: )"},
     {"sox -n c.wav synth 0.3 square 440 pad 0.5 0.2", "", 0, "c.wav", R"("warnings":["clipped: )"},
     // A 16-bit mono take at the player's rate, whose full scale the decoder takes one step down; a dangling link.
     {"sox -n -r 44100 -b 16 k.wav synth 0.3 sine 440 gain 6 pad 0.5 0.2 2>/dev/null; ln -s none z.wav", "", 0, "k.wav",
@@ -333,6 +334,7 @@ TEST(PackCommand, MakesCallsThatStartAtOnceAtOneLoudness) {
             EXPECT_NEAR(call["silenceRemovedBefore"].get<double>(), name == "m.mp3" ? 0.549 : 0.499, 0.002);
             EXPECT_NEAR(call["durationAfter"].get<double>(), 0.331, 0.003);
             EXPECT_LE(call["startsAfter"].get<double>(), 0.005);
+            EXPECT_LE(call["endsAfter"].get<double>(), 0.030);
             EXPECT_NEAR(call["loudnessAfter"].get<double>(), -18.0, 1.0);
         }
         EXPECT_EQ(made, pack.made);

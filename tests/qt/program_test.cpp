@@ -240,16 +240,19 @@ TEST_F(RealProgram, ASoundServerThatComesLateOrAgainIsUsedAndOneThatHangsHoldsNo
         const std::string stream = "application.process.id = \"" + std::to_string(program_) + "\"";
         return std::system(("pactl list sink-inputs 2>/dev/null | grep -q '" + stream + "'").c_str()) == 0;
     };
-    enum class Server { kLate, kRestarted, kFrozen };
-    for (const Server server : {Server::kLate, Server::kRestarted, Server::kFrozen}) {
+    // Frozen before the program starts, or once the device has opened on it.
+    enum class Server { kLate, kRestarted, kFrozen, kFrozenOnceOpen };
+    for (const Server server : {Server::kLate, Server::kRestarted, Server::kFrozen, Server::kFrozenOnceOpen}) {
         SCOPED_TRACE(static_cast<int>(server));
         std::optional<SoundServer> pulse;
         if (server != Server::kLate) {
             pulse.emplace(socket);
         }
-        if (server == Server::kFrozen) {
-            ::kill(pulse->pid, SIGSTOP);
+        if (server >= Server::kFrozen) {
+            const auto freeze = [&] { return ::kill(pulse->pid, SIGSTOP) == 0; };
+            ASSERT_TRUE(server != Server::kFrozen || freeze());
             ASSERT_NO_FATAL_FAILURE(StartIn(State::kChooserOpen));
+            ASSERT_TRUE(server == Server::kFrozen || (WaitUntil(plays) && freeze())) << "the device opens";
             const std::optional<int> status = EndWith(std::exchange(program_, -1), SIGTERM);
             EXPECT_TRUE(status && WIFEXITED(*status));
             continue;
