@@ -72,7 +72,9 @@ TEST(TelemetryPacketsTest, OnlyAWholePacketWithAFiniteDistanceGivesOne) {
         {nullptr, Dr2(static_cast<float>(-kInf)), PacketKind::kMalformed, 0.0F},
         {&layout, Wrc(1234.5), PacketKind::kDistance, 1234.5F},
         {&layout, Wrc(1234.5, "sess"), PacketKind::kOther, 0.0F},
-        {&layout, Wrc(1234.5).substr(1), PacketKind::kMalformed, 0.0F},
+        {&layout, "sess" + Bytes(7.0), PacketKind::kOther, 0.0F},  // another size too
+        {&layout, "ses", PacketKind::kMalformed, 0.0F},
+        {&layout, Wrc(1234.5).substr(0, 27), PacketKind::kMalformed, 0.0F},
         {&layout, Wrc(1234.5) + "x", PacketKind::kMalformed, 0.0F},
         {&layout, Wrc(kNaN), PacketKind::kMalformed, 0.0F},
         {&layout, Wrc(kInf), PacketKind::kMalformed, 0.0F},
@@ -107,9 +109,8 @@ TEST(WrcStructureTest, TheLayoutComesFromTheGamesFilesAndAFaultNamesItsFile) {
         WriteWrcFolder(files, c.distanceType, c.channels);
         const WrcStructure read = ReadWrcStructure(files, kFolder);
         EXPECT_EQ(read.port, std::uint16_t{20888});
-        EXPECT_EQ(read.layout ? std::tuple(read.layout->size, read.layout->distanceOffset) : std::tuple(0UL, 0UL),
-                  std::tuple(c.size, c.distanceOffset))
-            << c.channels;
+        const WrcPacketLayout layout = read.layout.value_or(WrcPacketLayout{});
+        EXPECT_EQ(std::tuple(layout.size, layout.distanceOffset), std::tuple(c.size, c.distanceOffset)) << c.channels;
         EXPECT_EQ(read.problem.substr(0, c.problem.size()), c.problem);
         EXPECT_EQ(read.problem.empty(), c.problem.empty());
     }
