@@ -80,6 +80,10 @@ std::string Apply(TitleSettings& title, bool wrc, std::string_view key, std::str
 
 TelemetrySettings ParseTelemetrySettings(std::string_view text) {
     TelemetrySettings settings;
+    // Notepad may begin the file with UTF-8's byte-order mark.
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
     TitleSettings* section = nullptr;
     bool inUnknownSection = false;  // its lines are passed over; its heading was named
     bool wrc = false;

@@ -125,7 +125,8 @@ TEST(TelemetrySettingsTest, BadLinesAreNamedAndSkipTheirTitleOnly) {
         const char* firstProblem;
     } cases[] = {
         {"", true, true, 20777, "127.0.0.1", ""},
-        {"[DR2]\r\n Port = 20800 ; mine\r\naddress=0.0.0.0\r[wrc]\nenabled=no", true, false, 20800, "0.0.0.0", ""},
+        {"\xEF\xBB\xBF[DR2]\r\n Port = 20800 ; mine\r\naddress=0.0.0.0\r[wrc]\nenabled=no", true, false, 20800,
+         "0.0.0.0", ""},
         {"[dr2]\nprot=1", false, true, 20777, "127.0.0.1", "kerbcall.ini line 2: unknown key \"prot\""},
         {"[dr2]\n\nport=65536", false, true, 20777, "127.0.0.1", "kerbcall.ini line 3: port must be"},
         {"[dr2]\nport=+80", false, true, 20777, "127.0.0.1", "kerbcall.ini line 2: port must be"},
