@@ -171,7 +171,7 @@ WrcStructure ReadWrcStructure(platform::Files& files, std::string_view folder) {
 std::string DefaultWrcFolder(platform::Files& files, platform::UserFolders& folders) {
     std::string first;
     for (const std::string& documents : folders.GameDocumentsFolders(kWrcSteamAppId)) {
-        const std::string folder =
+        std::string folder =
             platform::JoinPath(platform::JoinPath(platform::JoinPath(documents, "My Games"), "WRC"), "telemetry");
         if (files.FileExists(platform::JoinPath(folder, "config.json")) ||
             files.FileExists(platform::JoinPath(folder, "readme"))) {

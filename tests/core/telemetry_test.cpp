@@ -149,6 +149,19 @@ TEST(TelemetrySettingsTest, BadLinesAreNamedAndSkipTheirTitleOnly) {
     EXPECT_EQ(ParseTelemetrySettings("port=1\n[rbr]\nport=2\n[dr2\n").problems.size(), 3U);
 }
 
+// The game's folder is looked for where the game keeps it; its config.json's port holds unless kerbcall.ini says.
+TEST(TelemetrySettingsTest, WrcsFolderAndPortDefaultToTheGamesOwn) {
+    constexpr char kGameFolder[] = "D:\\Documents\\My Games\\WRC\\telemetry";
+    for (const auto& [ini, port] : {std::pair("", 20888), std::pair("[wrc]\nport=20999", 20999)}) {
+        fakes::FakePlatform platform;
+        platform.files.files[std::string(kGameFolder) + "\\config.json"] =
+            R"({"udp":{"packets":[{"packet":"session_update","port":20888}]}})";
+        platform.files.files["C:\\Users\\Driver\\Kerbcall\\kerbcall.ini"] = ini;
+        const TelemetrySettings settings = ReadTelemetrySettings(platform.files, platform.userFolders);
+        EXPECT_EQ(std::tuple(settings.wrc.structureFolder, settings.wrc.port), std::tuple(kGameFolder, port));
+    }
+}
+
 TEST(TelemetrySourceTest, TheNewestGoodPacketWinsUntilTwoSecondsOfSilenceOrTheProcessEnds) {
     using std::chrono::milliseconds;
     fakes::FakePlatform platform;
