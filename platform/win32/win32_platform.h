@@ -17,6 +17,8 @@ namespace kerbcall::platform::win32 {
 class ToolhelpProcessList final : public ProcessList {
 public:
     std::unique_ptr<ProcessSnapshot> TakeSnapshot() override;
+    // Through the process's exit code and image name.
+    bool HasEnded(std::uint32_t processId, std::string_view exeName) override;
 };
 
 // Memory of another process through OpenProcess and ReadProcessMemory.
@@ -77,6 +79,21 @@ public:
     std::string DataFolder() override { return {}; }
     std::string SettingsFolder() override;
     bool WriteSetting(std::string_view name, std::string_view bytes) override;
+    // The user's Documents, wherever the shell keeps it.
+    std::vector<std::string> GameDocumentsFolders(std::string_view steamAppId) override;
+};
+
+// UDP through Winsock, started with the first socket.
+class Win32Udp final : public Udp {
+public:
+    Win32Udp() = default;
+    ~Win32Udp() override;
+    Win32Udp(const Win32Udp&) = delete;
+    Win32Udp& operator=(const Win32Udp&) = delete;
+    std::unique_ptr<UdpSocket> Open(std::string_view address, std::uint16_t port, std::string& problem) override;
+
+private:
+    bool started_ = false;
 };
 
 // Every Windows service of the program in one place.
@@ -89,8 +106,9 @@ struct Win32Platform {
     Win32MessagePump pump;
     Win32Program program;
     Win32UserFolders userFolders;
+    Win32Udp udp;
 
-    Services Bundle() { return Services{processes, memory, files, mci, sleeper, pump, program, userFolders}; }
+    Services Bundle() { return Services{processes, memory, files, mci, sleeper, pump, program, userFolders, udp}; }
 };
 
 // Hands one message to its window, letting the keyboard move between the
