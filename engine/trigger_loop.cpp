@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numeric>
 
+#include "engine/sample_wait.h"
+
 namespace kerbcall {
 
 namespace {
@@ -98,31 +100,40 @@ TriggerLoopEnd RunTriggerLoop(const Globals& globals, PositionReader& position, 
                               platform::MessagePump& pump, bool& stopRequested) {
     using Clock = platform::MessagePump::Clock;
     // A loop held up this long (a message box, a slow handler) starts its
-    // periods afresh rather than catch up with a burst of samples.
+    // waits afresh rather than catch up with a burst of samples.
     constexpr auto kLongestCatchUp = 5 * kSamplePeriod;
 
     stopRequested = false;
     const std::size_t noteCount = std::min(static_cast<std::size_t>(globals.lastNoteIndex + 1), kNoteTableSize);
     const NoteWindows windows(std::span(globals.paceNotes).first(noteCount));
     TriggerState state;
-    const platform::FineWaits fineWaits(pump);
-    Clock::time_point nextSample = Clock::now();
+    SampleWaits waits(windows);
+    // Only the 1 ms steps need the system's fine timer.
+    std::optional<platform::FineWaits> fineWaits;
+    Clock::time_point nextSample = pump.Now();
     while (!stopRequested) {
         const bool read = position.SamplePosition();
+        const Clock::time_point sampled = pump.Now();
         if (!read && position.SimulatorExited()) {
             return TriggerLoopEnd::kSimulatorExited;
         }
         // A failed read's zeros are no distance.
-        if (const std::optional<int> note =
-                read ? DecidePass(windows, state, position.currentPosition) : std::nullopt) {
+        const std::optional<float> sample = read ? std::optional(position.currentPosition) : std::nullopt;
+        if (const std::optional<int> note = sample ? DecidePass(windows, state, *sample) : std::nullopt) {
             sound.CloseSound();
             sound.PlaySound(globals.paceNotes[static_cast<std::size_t>(*note)].soundFile, false, "");
         }
-        // The periods are counted from the start, so that waits that end a
+        const std::chrono::milliseconds wait = waits.After(sample, sampled);
+        if (wait > kSamplePeriod) {
+            fineWaits.reset();
+        } else if (!fineWaits) {
+            fineWaits.emplace(pump);
+        }
+        // The waits are counted from the start, so that waits that end a
         // little late do not add up.
-        nextSample += kSamplePeriod;
-        if (const Clock::time_point now = Clock::now(); nextSample < now - kLongestCatchUp) {
-            nextSample = now;
+        nextSample += wait;
+        if (nextSample < sampled - kLongestCatchUp) {
+            nextSample = sampled;
         }
         pump.HandleMessagesUntil(nextSample);
     }

@@ -10,6 +10,8 @@ public:
     using Clock = std::chrono::steady_clock;
 
     virtual ~MessagePump() = default;
+    // The time the waits are counted in.
+    virtual Clock::time_point Now() { return Clock::now(); }
     // Handles the window messages that are pending, once, and returns. Any
     // handler of the program may run from here, including one that ends it.
     virtual void HandlePendingMessages() = 0;

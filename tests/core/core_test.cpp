@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/note_file.h"
+#include "engine/sample_wait.h"
 #include "engine/trigger_loop.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
@@ -156,6 +157,45 @@ TEST(TriggerDecisionTest, TheNoteEachPassFires) {
             fired.push_back(DecidePass(windows, state, sample).value_or(kNone));
         }
         EXPECT_EQ(fired, c.fired) << c.name;
+    }
+}
+
+TEST(SampleWaitTest, TheWaitFollowsTheDistanceToTheNearestEdge) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double distance, speed, acceleration;
+        int wait;  // ms
+    } cases[] = {{100, 0, 20, 50}, {0, 0, 20, 1},    {1, 70, 20, 1}, {2.42, 40, 0, 24}, {2.42, 40, 20, 23},
+                 {1.8, 40, 0, 1},  {1, -70, 20, 50}, {1, -5, 0, 50}, {inf, 70, 20, 50}, {5, kNaN, 20, 1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(WaitBeforeNextSample(c.distance, c.speed, c.acceleration).count(), c.wait)
+            << c.distance << " units at " << c.speed << " units/s";
+    }
+}
+
+TEST(SampleWaitTest, TheSpeedComesFromTheSamplesAndAnySurpriseShortensTheWait) {
+    const struct {
+        const char* name;
+        std::vector<std::optional<float>> samples;  // 50 ms apart
+        std::vector<int> waits;                     // ms
+    } cases[] = {
+        {"far from the window at 40 units/s, once the speed is known", {0, 2, 4, 6}, {1, 1, 50, 50}},
+        {"nearing the window", {984.5F, 986.5F, 988.5F}, {1, 1, 1}},
+        {"leaving it behind", {1008, 1010, 1012}, {1, 1, 50}},
+        {"a reset", {0, 2, 4, 6, 500}, {1, 1, 50, 50, 1}},
+        {"a failed read", {0, 2, 4, std::nullopt, 8}, {1, 1, 50, 1, 1}},
+    };
+    const std::vector<PaceNote> notes{{"n.mp3", 1000}};
+    const NoteWindows windows(notes);
+    for (const auto& c : cases) {
+        SampleWaits waits(windows);
+        std::vector<int> chosen;
+        SampleWaits::Clock::time_point time;
+        for (const std::optional<float> sample : c.samples) {
+            chosen.push_back(static_cast<int>(waits.After(sample, time).count()));
+            time += std::chrono::milliseconds(50);
+        }
+        EXPECT_EQ(chosen, c.waits) << c.name;
     }
 }
 
