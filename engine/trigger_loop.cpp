@@ -109,7 +109,7 @@ TriggerLoopEnd RunTriggerLoop(const Globals& globals, PositionReader& position, 
     TriggerState state;
     SampleWaits waits(windows);
     // Only the 1 ms steps need the system's fine timer.
-    std::optional<platform::FineWaits> fineWaits;
+    platform::FineWaits fineWaits(pump);
     Clock::time_point nextSample = pump.Now();
     while (!stopRequested) {
         const bool read = position.SamplePosition();
@@ -124,11 +124,7 @@ TriggerLoopEnd RunTriggerLoop(const Globals& globals, PositionReader& position, 
             sound.PlaySound(globals.paceNotes[static_cast<std::size_t>(*note)].soundFile, false, "");
         }
         const std::chrono::milliseconds wait = waits.After(sample, sampled);
-        if (wait > kSamplePeriod) {
-            fineWaits.reset();
-        } else if (!fineWaits) {
-            fineWaits.emplace(pump);
-        }
+        fineWaits.Hold(wait <= kSamplePeriod);
         // The waits are counted from the start, so that waits that end a
         // little late do not add up.
         nextSample += wait;

@@ -180,9 +180,10 @@ TEST(SampleWaitTest, TheSpeedComesFromTheSamplesAndAnySurpriseShortensTheWait) {
         std::vector<int> waits;                     // ms
     } cases[] = {
         {"far from the window at 40 units/s, once the speed is known", {0, 2, 4, 6}, {1, 1, 50, 50}},
-        {"nearing the window", {984.5F, 986.5F, 988.5F}, {1, 1, 1}},
+        {"nearing the window, the speed maybe 12 units/s higher", {983.8F, 985.8F, 987.8F}, {1, 1, 1}},
         {"leaving it behind", {1008, 1010, 1012}, {1, 1, 50}},
-        {"a reset", {0, 2, 4, 6, 500}, {1, 1, 50, 50, 1}},
+        {"backing toward it", {1016, 1014, 1012}, {1, 1, 1}},
+        {"put back to the start", {0, 2, 4, 6, -500}, {1, 1, 50, 50, 1}},
         {"a failed read", {0, 2, 4, std::nullopt, 8}, {1, 1, 50, 1, 1}},
     };
     const std::vector<PaceNote> notes{{"n.mp3", 1000}};
@@ -197,6 +198,39 @@ TEST(SampleWaitTest, TheSpeedComesFromTheSamplesAndAnySurpriseShortensTheWait) {
         }
         EXPECT_EQ(chosen, c.waits) << c.name;
     }
+}
+
+// A car standing far from every window: 1 ms steps holding the fine timer
+// until the speed is known, then 50 ms waits without it.
+TEST(SampleWaitTest, TheLoopWaitsAsTheStageNeedsAndHoldsTheFineTimerOnlyForItsSteps) {
+    struct SimulatedPump : fakes::FakeMessagePump {
+        Clock::time_point now;
+        std::vector<std::pair<long, int>> waits;  // ms, fine timer requests held
+        int fine = 0;
+        Clock::time_point Now() override { return now; }
+        void HandleMessagesUntil(Clock::time_point deadline) override {
+            waits.emplace_back(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count(), fine);
+            now = deadline;
+            HandlePendingMessages();
+        }
+        void BeginFineWaits() override { ++fine; }
+        void EndFineWaits() override { --fine; }
+    } pump;
+    fakes::FakePlatform fake;
+    fake.memory.Store(kEarlyPositionAddress, {0, 0, 0, 0});
+    PositionReader position(fake.memory);
+    position.simProcess = 1;
+    position.positionAddress = kEarlyPositionAddress;
+    Globals globals;
+    globals.paceNotes[0] = {"n.mp3", 1000};
+    globals.lastNoteIndex = 0;
+    SoundPlayer sound(fake.mci, fake.files, "C:\\K");
+    bool stopRequested = false;
+    pump.onYield = [&](int yield) { stopRequested = yield == 103; };
+    RunTriggerLoop(globals, position, sound, pump, stopRequested);
+    EXPECT_EQ(std::ranges::count(pump.waits, std::pair(1L, 1)), 100);
+    EXPECT_EQ(pump.waits.back(), std::pair(50L, 0));
+    EXPECT_EQ(pump.fine, 0);
 }
 
 TEST(SoundPlayerTest, ChannelsAndLoopingChooseTheCommands) {
