@@ -164,8 +164,10 @@ TEST(SampleWaitTest, TheWaitFollowsTheDistanceToTheNearestEdge) {
     const struct {
         double distance, speed, acceleration;
         int wait;  // ms
-    } cases[] = {{100, 0, 20, 50}, {0, 0, 20, 1},    {1, 70, 20, 1}, {2.42, 40, 0, 24},  {2.42, 40, 20, 23},
-                 {1.8, 40, 0, 1},  {1, -70, 20, 50}, {1, -5, 0, 50}, {kInf, 70, 20, 50}, {5, kNaN, 20, 1}};
+    } cases[] = {{100, 0, 20, 50},  {0, 0, 20, 1},      {1, 70, 20, 1},
+                 {2.42, 40, 0, 24}, {2.42, 40, 20, 23}, {1.8, 40, 0, 1},
+                 {1, -70, 20, 50},  {1, -5, 0, 50},     {std::numeric_limits<double>::infinity(), 70, 20, 50},
+                 {5, kNaN, 20, 1}};
     for (const auto& c : cases) {
         EXPECT_EQ(WaitBeforeNextSample(c.distance, c.speed, c.acceleration).count(), c.wait) << c.distance;
     }
