@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -32,12 +33,20 @@ CarPosition PositionAt(const lap::Lap& replay, lap::Microseconds time);
 
 enum class Build { kEarly, kLate };
 
+// The rally titles whose UDP telemetry the stand-in sends instead.
+enum class Title { kDr2, kWrc };
+
+inline constexpr int kDefaultTelemetryPort = 20777;
+
 struct SimOptions {
     std::string name = "zrl.exe";
     Build build = Build::kLate;
     LapPlan plan;
     std::string replayFile;  // empty: drive the plan
     bool hold = false;
+    std::optional<Title> udp;  // none: the simulator's memory
+    int port = kDefaultTelemetryPort;
+    std::string structure;  // wrc: where to write the structure folder; empty for a new one
 };
 
 // The command line after the program name; an error says what is wrong.
