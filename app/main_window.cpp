@@ -14,9 +14,7 @@ StartupForm::StartupForm(Globals& globals, platform::Services& services, const M
       services_(services),
       controls_(controls),
       chooserViews_(chooserViews) {
-    sound.onPlayed = [this](std::string_view soundFile, SoundOutcome outcome) {
-        status.Played(soundFile, outcome, position.currentPosition);
-    };
+    sound.onPlayed = [this](std::string_view soundFile, SoundOutcome outcome) { status.Played(soundFile, outcome); };
 }
 
 StartupForm::~StartupForm() = default;
@@ -40,7 +38,7 @@ void StartupForm::Command2_Click() {
 }
 
 void StartupForm::tmrStatus_Timer() {
-    const std::string line = status.Line(position.currentPosition);
+    const std::string line = status.Line();
     if (controls_.lblStatus.Text() != line) {
         controls_.lblStatus.SetText(line);
     }

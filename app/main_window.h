@@ -10,6 +10,7 @@
 #include "engine/note_file.h"
 #include "engine/note_table.h"
 #include "platform/services.h"
+#include "simlink/distance_source.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
 #include "sound/sound_player.h"
@@ -68,6 +69,8 @@ public:
     bool stopRequested = false;
     ProcessDiscovery discovery;
     PositionReader position;
+    // Where the distance comes from while a title runs; null in between.
+    std::unique_ptr<DistanceSource> source;
     SoundPlayer sound;
     TrackIniFileReader noteReader;
     RunStatus status;

@@ -5,6 +5,7 @@
 
 #include "app/main_window.h"
 #include "engine/trigger_loop.h"
+#include "simlink/distance_sources.h"
 
 namespace kerbcall::app {
 
@@ -16,22 +17,26 @@ void StartupForm::StartPaceNotes() {
     // A sound output that failed or was lost is tried again, meanwhile.
     services_.mci.PrepareOutput();
     noteReader.ReadNoteFile();
+    // A bad setting is said and skips its title; the run goes on.
+    const TelemetrySettings settings = ReadTelemetrySettings(services_.files, services_.userFolders);
+    status.SettingsProblem(settings.problems.empty() ? std::string() : settings.problems.front());
     discovery.LoadExecutableNames();
+    LoadTelemetryTitles(discovery, settings);
     sound.PlaySound(kActivatedCue, false, "");
     // A simulator that exits is looked for again, and the run goes on with
     // the next one as it would have started with it.
     for (;;) {
         discovery.FindSimProcess(stopRequested);
+        source = OpenDistanceSource(discovery, position, settings,
+                                    {services_.processes, services_.udp, services_.files, services_.userFolders});
         status.Tracking(discovery.simExecutables.at(static_cast<std::size_t>(discovery.simExecutableIndex)),
-                        discovery.simProcessId);
-        position.simProcess = discovery.simProcess;
-        position.DetectBuild();
-        position.SelectPositionAddress();
-        if (RunTriggerLoop(globals_, position, sound, services_.pump, stopRequested) !=
+                        discovery.simProcessId, *source);
+        if (RunTriggerLoop(globals_, *source, sound, services_.pump, stopRequested) !=
             TriggerLoopEnd::kSimulatorExited) {
             return;
         }
         status.SimulatorGone();
+        source.reset();
         // The system may list a process that has exited for a moment longer:
         // the next scan comes a scan period later, as while waiting.
         services_.pump.HandleMessagesUntil(platform::MessagePump::Clock::now() + ProcessDiscovery::kPassPeriod);

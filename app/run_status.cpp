@@ -16,18 +16,29 @@ std::string Distance(float distance) {
 
 void RunStatus::WaitingForSimulator() { phase_ = Phase::kWaiting; }
 
-void RunStatus::Tracking(std::string_view simulator, std::uint32_t processId) {
+void RunStatus::SettingsProblem(std::string_view problem) { settings_ = problem; }
+
+void RunStatus::Tracking(std::string_view simulator, std::uint32_t processId, const DistanceSource& source) {
     phase_ = Phase::kTracking;
-    simulator_ = std::string(simulator) + " (pid " + std::to_string(processId) + ")";
+    source_ = &source;
+    simulator_ = std::string(simulator) + " (pid " + std::to_string(processId);
+    if (const std::optional<std::uint16_t> port = source.Port()) {
+        simulator_ += ", UDP port " + std::to_string(*port);
+    }
+    simulator_ += ")";
 }
 
-void RunStatus::SimulatorGone() { phase_ = Phase::kGone; }
+void RunStatus::SimulatorGone() {
+    phase_ = Phase::kGone;
+    source_ = nullptr;
+}
 
-void RunStatus::Played(std::string_view soundFile, SoundOutcome outcome, float distance) {
+void RunStatus::Played(std::string_view soundFile, SoundOutcome outcome) {
     switch (outcome) {
         case SoundOutcome::kOpened:
-            sound_ = phase_ == Phase::kTracking ? "called " + std::string(soundFile) + " at " + Distance(distance)
-                                                : std::string();
+            sound_ = phase_ == Phase::kTracking
+                         ? "called " + std::string(soundFile) + " at " + Distance(source_->Distance())
+                         : std::string();
             break;
         case SoundOutcome::kNotOpened:
             sound_ = "could not open " + std::string(soundFile);
@@ -40,7 +51,24 @@ void RunStatus::Played(std::string_view soundFile, SoundOutcome outcome, float d
     }
 }
 
-std::string RunStatus::Line(float distance) const {
+std::string RunStatus::Tracked() const {
+    if (const std::string problem = source_->Problem(); !problem.empty()) {
+        return simulator_ + ": " + problem;
+    }
+    std::string line = simulator_;
+    const PacketCounts counts = source_->Counts();
+    if (source_->Fresh()) {
+        line += " at " + Distance(source_->Distance());
+    } else {
+        line += counts.distances == 0 ? ": no telemetry yet" : ": no telemetry for 2 s";
+    }
+    if (counts.malformed != 0) {
+        line += "; " + std::to_string(counts.malformed) + " malformed packets dropped";
+    }
+    return line;
+}
+
+std::string RunStatus::Line() const {
     std::string line;
     switch (phase_) {
         case Phase::kIdle:
@@ -49,13 +77,18 @@ std::string RunStatus::Line(float distance) const {
             line = "Waiting for the simulator";
             break;
         case Phase::kTracking:
-            line = simulator_ + " at " + Distance(distance);
+            line = Tracked();
             break;
         case Phase::kGone:
             line = simulator_ + " ended; waiting for the simulator";
             break;
     }
-    return sound_.empty() ? line : line + "; " + sound_;
+    for (const std::string* part : {&settings_, &sound_}) {
+        if (!part->empty()) {
+            line += "; " + *part;
+        }
+    }
+    return line;
 }
 
 }  // namespace kerbcall::app

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "engine/trigger_loop.h"
+#include "simlink/distance_sources.h"
 
 namespace kerbcall::bench {
 
@@ -55,9 +56,9 @@ inline void FillNoteTable(Globals& globals, std::size_t count, std::int32_t firs
 }
 
 // Nanoseconds a pass of the trigger loop takes, without its wait for the
-// next sample, each pass sampling through `position` and yielding to `pump`:
+// next sample, each pass sampling `source` and yielding to `pump`:
 // the best of five runs of `passes`.
-inline double NanosecondsPerTriggerPass(const Globals& globals, PositionReader& position, platform::MessagePump& pump,
+inline double NanosecondsPerTriggerPass(const Globals& globals, DistanceSource& source, platform::MessagePump& pump,
                                         long passes) {
     class PassCounter final : public platform::MessagePump {
     public:
@@ -81,7 +82,7 @@ inline double NanosecondsPerTriggerPass(const Globals& globals, PositionReader& 
     const double loop = BestNanoseconds(1, [&] {
         bool stopRequested = false;
         PassCounter counter(pump, stopRequested, passes);
-        RunTriggerLoop(globals, position, sound, counter, stopRequested);
+        RunTriggerLoop(globals, source, sound, counter, stopRequested);
     });
     return loop / static_cast<double>(passes);
 }

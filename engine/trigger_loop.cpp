@@ -94,7 +94,7 @@ std::optional<int> DecidePass(const NoteWindows& windows, TriggerState& state, f
     return first;
 }
 
-TriggerLoopEnd RunTriggerLoop(const Globals& globals, PositionReader& position, SoundPlayer& sound,
+TriggerLoopEnd RunTriggerLoop(const Globals& globals, DistanceSource& source, SoundPlayer& sound,
                               platform::MessagePump& pump, bool& stopRequested) {
     using Clock = platform::MessagePump::Clock;
     // A loop held up this long (a message box, a slow handler) starts its
@@ -108,13 +108,12 @@ TriggerLoopEnd RunTriggerLoop(const Globals& globals, PositionReader& position, 
     const platform::FineWaits fineWaits(pump);
     Clock::time_point nextSample = Clock::now();
     while (!stopRequested) {
-        const bool read = position.SamplePosition();
-        if (!read && position.SimulatorExited()) {
+        const DistanceRead read = source.Read();
+        if (read == DistanceRead::kEnded) {
             return TriggerLoopEnd::kSimulatorExited;
         }
-        // A failed read's zeros are no distance.
         if (const std::optional<int> note =
-                read ? DecidePass(windows, state, position.currentPosition) : std::nullopt) {
+                read == DistanceRead::kDistance ? DecidePass(windows, state, source.Distance()) : std::nullopt) {
             sound.CloseSound();
             sound.PlaySound(globals.paceNotes[static_cast<std::size_t>(*note)].soundFile, false, "");
         }

@@ -8,7 +8,7 @@
 
 #include "engine/note_table.h"
 #include "platform/message_pump.h"
-#include "simlink/position_reader.h"
+#include "simlink/distance_source.h"
 #include "sound/sound_player.h"
 
 namespace kerbcall {
@@ -70,9 +70,9 @@ enum class TriggerLoopEnd { kStopRequested, kSimulatorExited };
 
 // Samples, decides and plays pass after pass, one pass per sample period,
 // handling window messages between passes, until stopRequested is set (only
-// ending the program sets it in the running program) or a failed read finds
-// the simulator's process gone. A failed read decides nothing.
-TriggerLoopEnd RunTriggerLoop(const Globals& globals, PositionReader& position, SoundPlayer& sound,
+// ending the program sets it in the running program) or the source ends with
+// the title's process. A pass without a distance decides nothing.
+TriggerLoopEnd RunTriggerLoop(const Globals& globals, DistanceSource& source, SoundPlayer& sound,
                               platform::MessagePump& pump, bool& stopRequested);
 
 }  // namespace kerbcall

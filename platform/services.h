@@ -7,6 +7,7 @@
 #include "platform/process_memory.h"
 #include "platform/program.h"
 #include "platform/sleeper.h"
+#include "platform/udp.h"
 #include "platform/user_folders.h"
 
 namespace kerbcall::platform {
@@ -21,6 +22,7 @@ struct Services {
     MessagePump& pump;
     Program& program;
     UserFolders& userFolders;
+    Udp& udp;
 };
 
 }  // namespace kerbcall::platform

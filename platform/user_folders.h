@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kerbcall::platform {
 
@@ -18,6 +19,11 @@ public:
     // Writes one whole file into the settings folder through the safe writer,
     // making the folder first; false when it could not.
     [[nodiscard]] virtual bool WriteSetting(std::string_view name, std::string_view bytes) = 0;
+    // The "Documents" folders a Windows game run by this user writes into,
+    // likeliest first: on Windows the user's own; on Linux the Documents of
+    // the game's Proton prefix (Steam app `steamAppId`) under each place a
+    // Steam library may be. Whether they exist is not looked at.
+    virtual std::vector<std::string> GameDocumentsFolders(std::string_view steamAppId) = 0;
 };
 
 }  // namespace kerbcall::platform

@@ -6,7 +6,7 @@ namespace kerbcall {
 
 namespace {
 
-constexpr std::array<const char*, 13> kSimulatorExecutables = {
+constexpr std::array<const char*, ProcessDiscovery::kSimulatorSlots> kSimulatorExecutables = {
     "zrl.exe",    "zrlc55.exe", "zrlc65.exe", "zrlc66.exe", "zrlm66.exe", "zrlc67.exe", "zrlx67.exe",
     "zrlcgt.exe", "zrlcf2.exe", "zrlc69.exe", "zrlx69.exe", "zrlm71.exe", "zrlxsc.exe",
 };
@@ -44,14 +44,29 @@ void ProcessDiscovery::FindSimProcess(const bool& stopRequested) {
         if (!snapshot) {
             program_.End();
         }
+        // A title read through its telemetry is taken only when the whole
+        // pass lists no simulator; its memory is not opened.
+        platform::ProcessEntry title;
+        int titleSlot = 0;
         while (snapshot->Next(entry)) {
-            if (const int slot = MatchingSlot(entry.exeName); slot != 0) {
+            if (const int slot = MatchingSlot(entry.exeName); slot > kSimulatorSlots) {
+                if (titleSlot == 0) {
+                    title = entry;
+                    titleSlot = slot;
+                }
+            } else if (slot != 0) {
                 simProcessId = entry.processId;
                 simProcess = memory_.OpenForReading(entry.processId);
                 simExecutableIndex = slot;
                 return;  // the snapshot closes as it goes out of scope
             }
             pump_.HandlePendingMessages();
+        }
+        if (titleSlot != 0) {
+            simProcessId = title.processId;
+            simProcess = 0;
+            simExecutableIndex = titleSlot;
+            return;
         }
         snapshot.reset();
         pump_.HandleMessagesUntil(passStarted + kPassPeriod);

@@ -16,6 +16,9 @@ namespace kerbcall {
 class ProcessDiscovery {
 public:
     static constexpr std::size_t kExecutableSlots = 20;
+    // Slots 1 to 13 hold the simulator's names, read through its memory;
+    // later slots, games read otherwise (see LoadTelemetryTitles).
+    static constexpr int kSimulatorSlots = 13;
     // A pass begins this long after the one before it began; the window
     // messages are handled in between.
     static constexpr std::chrono::milliseconds kPassPeriod{200};
@@ -30,7 +33,9 @@ public:
     // after every entry and waiting on it after every pass (kPassPeriod from
     // the pass's start), until a process with one of the names
     // turns up (whole name, case ignored; the first in snapshot order and the
-    // lowest slot win) and is opened. Returns early only when stopRequested
+    // lowest slot win) and is opened. A simulator's name wins over a later
+    // slot's in the same pass, and only a simulator is opened (simProcess
+    // stays 0 for the others). Returns early only when stopRequested
     // is true after a pass. Ends the program when no snapshot can be taken.
     void FindSimProcess(const bool& stopRequested);
 

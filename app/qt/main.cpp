@@ -15,6 +15,7 @@
 #include "app/run_control.h"
 #include "kerbcall/version.h"
 #include "platform/posix/posix_files.h"
+#include "platform/posix/posix_udp.h"
 #include "platform/posix/posix_sleeper.h"
 #include "platform/posix/proc_mem_reader.h"
 #include "platform/posix/proc_process_list.h"
@@ -94,7 +95,8 @@ int main(int argc, char** argv) {
         posix::PosixSleeper sleeper;
         qt::QtMessagePump pump;
         posix::XdgUserFolders userFolders;
-        platform::Services services{processes, memory, files, mci, sleeper, pump, program, userFolders};
+        posix::PosixUdp udp;
+        platform::Services services{processes, memory, files, mci, sleeper, pump, program, userFolders, udp};
         qt::ProgramWindows windows(services);
         // The sound server's stream runs from here on, so that Start is
         // heard at once; the device opens meanwhile.

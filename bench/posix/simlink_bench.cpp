@@ -60,7 +60,8 @@ void BenchReads(pid_t simulator) {
         BestNanoseconds(kPasses, [&] { static_cast<void>(DecidePass(windows, state, position.currentPosition)); });
 
     bench::NoMessages noMessages;
-    const double pass = bench::NanosecondsPerTriggerPass(globals, position, noMessages, kPasses);
+    MemoryDistance memorySource(position);
+    const double pass = bench::NanosecondsPerTriggerPass(globals, memorySource, noMessages, kPasses);
 
     std::printf("bare 4-byte read, pread /proc/PID/mem (used): %8.0f ns\n", bareRead);
     std::printf("bare 4-byte read, process_vm_readv:           %8.0f ns\n", vmRead);

@@ -25,7 +25,8 @@ constexpr long kPasses = 500'000;
 double PassesPerSecond(PositionReader& position, platform::MessagePump& pump, std::size_t noteCount) {
     Globals globals;
     bench::FillNoteTable(globals, noteCount, kUnreachedDistance, 100);
-    return 1e9 / bench::NanosecondsPerTriggerPass(globals, position, pump, kPasses);
+    MemoryDistance memorySource(position);
+    return 1e9 / bench::NanosecondsPerTriggerPass(globals, memorySource, pump, kPasses);
 }
 
 }  // namespace

@@ -33,6 +33,7 @@
 #include "app/qt/views.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_sleeper.h"
+#include "platform/posix/posix_udp.h"
 #include "platform/posix/proc_mem_reader.h"
 #include "platform/posix/proc_process_list.h"
 #include "platform/posix/xdg_user_folders.h"
@@ -251,7 +252,8 @@ void InProcessRun(const fs::path& folder) {
     qt::QtMessagePump pump;
     MeasuringProgram program(memory, mci, folder);
     posix::XdgUserFolders userFolders;
-    platform::Services services{processes, memory, files, mci, sleeper, pump, program, userFolders};
+    posix::PosixUdp udp;
+    platform::Services services{processes, memory, files, mci, sleeper, pump, program, userFolders, udp};
     qt::ProgramWindows windows(services);
     windows.globals.noteFileName = "Bench.ini";
     std::thread user([&] {

@@ -33,7 +33,8 @@ void Run() {
 
     Globals globals;
     bench::FillNoteTable(globals, kNoteTableSize, 0, 30);
-    const double pass = bench::NanosecondsPerTriggerPass(globals, position, windows.pump, kPasses);
+    MemoryDistance memorySource(position);
+    const double pass = bench::NanosecondsPerTriggerPass(globals, memorySource, windows.pump, kPasses);
     const double yield = BestNanoseconds(kReads, [&] { windows.pump.HandlePendingMessages(); });
 
     ProcessDiscovery discovery(windows.processes, windows.memory, windows.pump, windows.program);

@@ -29,4 +29,17 @@ bool XdgUserFolders::WriteSetting(std::string_view name, std::string_view bytes)
     return !folder.empty() && platform::WriteIntoFolder(folder, name, bytes).empty();
 }
 
+std::vector<std::string> XdgUserFolders::GameDocumentsFolders(std::string_view steamAppId) {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] != '/') {
+        return {};
+    }
+    std::vector<std::string> folders;
+    for (const char* library : {"/.local/share/Steam", "/.steam/steam"}) {
+        folders.push_back(std::string(home) + library + "/steamapps/compatdata/" + std::string(steamAppId) +
+                          "/pfx/drive_c/users/steamuser/Documents");
+    }
+    return folders;
+}
+
 }  // namespace kerbcall::posix

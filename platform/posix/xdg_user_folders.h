@@ -14,6 +14,8 @@ public:
     std::string DataFolder() override;
     std::string SettingsFolder() override;
     bool WriteSetting(std::string_view name, std::string_view bytes) override;
+    // Under ~/.local/share/Steam and ~/.steam/steam, in that order.
+    std::vector<std::string> GameDocumentsFolders(std::string_view steamAppId) override;
 };
 
 }  // namespace kerbcall::posix

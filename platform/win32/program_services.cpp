@@ -124,12 +124,27 @@ void Win32Program::ShowInformation(std::string_view text, std::string_view capti
 
 void Win32Program::End() { ExitProcess(0); }
 
-std::string Win32UserFolders::SettingsFolder() {
-    char appData[MAX_PATH] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData) != S_OK) {
+namespace {
+
+// A folder the shell keeps for the user; empty when it tells none.
+std::string ShellFolder(int which) {
+    char path[MAX_PATH] = {};
+    if (SHGetFolderPathA(nullptr, which, nullptr, SHGFP_TYPE_CURRENT, path) != S_OK) {
         return {};
     }
-    return std::string(appData) + "\\Kerbcall";
+    return path;
+}
+
+}  // namespace
+
+std::string Win32UserFolders::SettingsFolder() {
+    const std::string appData = ShellFolder(CSIDL_APPDATA);
+    return appData.empty() ? appData : appData + "\\Kerbcall";
+}
+
+std::vector<std::string> Win32UserFolders::GameDocumentsFolders(std::string_view /*steamAppId*/) {
+    std::string documents = ShellFolder(CSIDL_PERSONAL);
+    return documents.empty() ? std::vector<std::string>{} : std::vector<std::string>{std::move(documents)};
 }
 
 bool Win32UserFolders::WriteSetting(std::string_view name, std::string_view bytes) {

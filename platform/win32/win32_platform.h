@@ -77,6 +77,21 @@ public:
     std::string DataFolder() override { return {}; }
     std::string SettingsFolder() override;
     bool WriteSetting(std::string_view name, std::string_view bytes) override;
+    // The user's Documents, wherever the shell keeps it.
+    std::vector<std::string> GameDocumentsFolders(std::string_view steamAppId) override;
+};
+
+// UDP through Winsock, started with the first socket.
+class Win32Udp final : public Udp {
+public:
+    Win32Udp() = default;
+    ~Win32Udp() override;
+    Win32Udp(const Win32Udp&) = delete;
+    Win32Udp& operator=(const Win32Udp&) = delete;
+    std::unique_ptr<UdpSocket> Open(std::string_view address, std::uint16_t port, std::string& problem) override;
+
+private:
+    bool started_ = false;
 };
 
 // Every Windows service of the program in one place.
@@ -89,8 +104,9 @@ struct Win32Platform {
     Win32MessagePump pump;
     Win32Program program;
     Win32UserFolders userFolders;
+    Win32Udp udp;
 
-    Services Bundle() { return Services{processes, memory, files, mci, sleeper, pump, program, userFolders}; }
+    Services Bundle() { return Services{processes, memory, files, mci, sleeper, pump, program, userFolders, udp}; }
 };
 
 // Hands one message to its window, letting the keyboard move between the

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <algorithm>
+#include <cstring>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -134,6 +136,37 @@ struct FakeUserFolders : platform::UserFolders {  // settings go into the fake f
     bool WriteSetting(std::string_view name, std::string_view bytes) override {
         return files.files[SettingsFolder() + "\\" + std::string(name)] = bytes, true;
     }
+    std::vector<std::string> GameDocumentsFolders(std::string_view /*steamAppId*/) override {
+        return {"C:\\Users\\Driver\\Documents", "D:\\Documents"};
+    }
+};
+
+// One socket at a time, fed by the test; a datagram longer than the
+// receiver's buffer reports its whole length, as a real socket does.
+struct FakeUdp : platform::Udp {
+    std::deque<std::string> datagrams;  // waiting, oldest first
+    std::string refusal;                // Open fails with it when set
+    int opens = 0;
+    std::shared_ptr<bool> open = std::make_shared<bool>(false);
+    struct Socket : platform::UdpSocket {
+        Socket(FakeUdp& udp) : from(udp), open(udp.open) { *open = true; }
+        ~Socket() override { *open = false; }
+        FakeUdp& from;
+        std::shared_ptr<bool> open;
+        std::optional<std::size_t> Receive(std::span<std::byte> buffer) override {
+            if (from.datagrams.empty()) {
+                return std::nullopt;
+            }
+            const std::string datagram = std::move(from.datagrams.front());
+            from.datagrams.pop_front();
+            std::memcpy(buffer.data(), datagram.data(), std::min(buffer.size(), datagram.size()));
+            return datagram.size();
+        }
+    };
+    std::unique_ptr<platform::UdpSocket> Open(std::string_view, std::uint16_t, std::string& problem) override {
+        ++opens;
+        return refusal.empty() ? std::make_unique<Socket>(*this) : (problem = refusal, nullptr);
+    }
 };
 
 struct FakePlatform {
@@ -145,7 +178,8 @@ struct FakePlatform {
     FakeMessagePump pump;
     FakeProgram program;
     FakeUserFolders userFolders{files};
-    platform::Services services{processes, memory, files, mci, sleeper, pump, program, userFolders};
+    FakeUdp udp;
+    platform::Services services{processes, memory, files, mci, sleeper, pump, program, userFolders, udp};
 };
 
 }  // namespace fakes

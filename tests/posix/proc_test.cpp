@@ -150,7 +150,7 @@ TEST(ProcessFaults, ASimulatorThatExitsIsLookedForAgainAndStopStillEndsTheProgra
     fake.processes.passes = {Listed({first.pid()})};
     fake.program.folder = folder.path();
     platform::Services services{fake.processes, memory,    files,        fake.mci,
-                                fake.sleeper,   fake.pump, fake.program, fake.userFolders};
+                                fake.sleeper,   fake.pump, fake.program, fake.userFolders, fake.udp};
     Globals globals;
     globals.noteFileName = "Stage.ini";
     fakes::FakeControl window, command2{app::kStartCaption}, label1, status;

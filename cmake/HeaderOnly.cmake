@@ -1,0 +1,20 @@
+# The header-only libraries installed for the build machine: CLI11 and
+# nlohmann-json. The cross build must not see the rest of /usr/include, so it
+# gets a folder of its own with links to just these two.
+set(KERBCALL_HOST_INCLUDE /usr/include CACHE PATH "Where the header-only CLI11 and nlohmann-json are installed")
+add_library(kerbcall_json INTERFACE)
+add_library(kerbcall_cli11 INTERFACE)
+if(CMAKE_CROSSCOMPILING)
+  set(header_links ${PROJECT_BINARY_DIR}/header-only)
+  file(MAKE_DIRECTORY ${header_links})
+  foreach(library CLI nlohmann)
+    file(CREATE_LINK ${KERBCALL_HOST_INCLUDE}/${library} ${header_links}/${library} SYMBOLIC)
+  endforeach()
+  target_include_directories(kerbcall_json SYSTEM INTERFACE ${header_links})
+  target_include_directories(kerbcall_cli11 SYSTEM INTERFACE ${header_links})
+else()
+  find_package(CLI11 CONFIG REQUIRED)
+  find_package(nlohmann_json 3 CONFIG REQUIRED)
+  target_link_libraries(kerbcall_json INTERFACE nlohmann_json::nlohmann_json)
+  target_link_libraries(kerbcall_cli11 INTERFACE CLI11::CLI11)
+endif()
