@@ -3,6 +3,8 @@
 #include <cmath>
 #include <optional>
 
+#include "simlink/distance_sources.h"
+
 namespace kerbcall::sim {
 
 namespace {
@@ -102,7 +104,7 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
         return "--structure goes with --udp wrc";
     }
     if (options.udp && !nameGiven) {
-        options.name = *options.udp == Title::kDr2 ? "dirtrally2.exe" : "WRC.exe";
+        options.name = *options.udp == Title::kDr2 ? kDr2Executable : kWrcExecutable;
     }
     return options;
 }

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "simlink/telemetry_settings.h"
 #include "tools/lap/lap.h"
 
 namespace kerbcall::sim {
@@ -35,8 +36,6 @@ enum class Build { kEarly, kLate };
 
 // The rally titles whose UDP telemetry the stand-in sends instead.
 enum class Title { kDr2, kWrc };
-
-inline constexpr int kDefaultTelemetryPort = 20777;
 
 struct SimOptions {
     std::string name = "zrl.exe";

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
+#include "tools/sim/game_packets.h"
 #include "tools/sim/sim_motion.h"
-#include "tools/sim/telemetry_packets.h"
 
 namespace kerbcall::sim {
 

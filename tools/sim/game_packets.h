@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "simlink/telemetry_packets.h"
+
 namespace kerbcall::sim {
 
 // What a packet tells of the car at one moment.
@@ -20,11 +22,9 @@ struct CarState {
 
 using Packet = std::vector<std::byte>;
 
-// DiRT Rally 2.0's motion packet with extradata 3: 66 little-endian 32-bit
-// floats; float 0 the total time, 1 the lap time, 2 the distance along the
-// stage, 7 the speed, the rest 0.
-inline constexpr std::size_t kDr2PacketSize = 264;
-inline constexpr std::size_t kDr2DistanceOffset = 8;
+// DiRT Rally 2.0's motion packet with extradata 3 (kDr2PacketSize bytes):
+// float 0 the total time, 1 the lap time, 2 the distance along the stage,
+// 7 the speed, the rest 0.
 Packet Dr2Packet(const CarState& car);
 
 // EA SPORTS WRC's packets as the stand-in's structure describes them: the

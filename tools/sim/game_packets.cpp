@@ -1,4 +1,4 @@
-#include "tools/sim/telemetry_packets.h"
+#include "tools/sim/game_packets.h"
 
 #include <nlohmann/json.hpp>
 
@@ -76,7 +76,7 @@ const std::vector<PacketKind>& PacketKinds() {
     static const std::vector<PacketKind> kinds = {
         {kWrcStart, "sess", {"game_mode", "location_id", "route_id", "stage_length"}},
         {kWrcUpdate,
-         "sesu",
+         kWrcSessionUpdateFourcc,
          {"game_total_time", "game_delta_time", "game_frame_count", "shiftlights_fraction", "shiftlights_rpm_valid",
           "vehicle_gear_index", "vehicle_speed", "vehicle_engine_rpm_current", "vehicle_steering", "stage_current_time",
           "stage_current_distance", "stage_length", "stage_previous_split_index", "vehicle_cluster_abs"}},
