@@ -38,15 +38,17 @@ DecodedPacket DecodeDr2Packet(std::span<const std::byte> packet) {
 }
 
 DecodedPacket DecodeWrcPacket(const WrcPacketLayout& layout, std::span<const std::byte> packet) {
-    const std::size_t distanceSize = layout.distanceIsFloat64 ? sizeof(double) : sizeof(float);
-    if (packet.size() != layout.size || layout.distanceOffset > packet.size() ||
-        packet.size() - layout.distanceOffset < distanceSize ||
-        (layout.fourccOffset && (*layout.fourccOffset > packet.size() || packet.size() - *layout.fourccOffset < 4))) {
-        return {};
-    }
-    if (layout.fourccOffset &&
-        std::memcmp(packet.subspan(*layout.fourccOffset, 4).data(), kWrcSessionUpdateFourcc, 4) != 0) {
+    // Other kinds of packet, of other sizes, come to the same port: the code
+    // tells them before the size does.
+    const bool holdsFourcc =
+        layout.fourccOffset && *layout.fourccOffset <= packet.size() && packet.size() - *layout.fourccOffset >= 4;
+    if (holdsFourcc && std::memcmp(packet.subspan(*layout.fourccOffset, 4).data(), kWrcSessionUpdateFourcc, 4) != 0) {
         return {PacketKind::kOther, 0.0F};
+    }
+    const std::size_t distanceSize = layout.distanceIsFloat64 ? sizeof(double) : sizeof(float);
+    if (packet.size() != layout.size || (layout.fourccOffset && !holdsFourcc) ||
+        layout.distanceOffset > packet.size() || packet.size() - layout.distanceOffset < distanceSize) {
+        return {};
     }
     return FromDistance(layout.distanceIsFloat64 ? ReadAt<double>(packet, layout.distanceOffset)
                                                  : ReadAt<float>(packet, layout.distanceOffset));

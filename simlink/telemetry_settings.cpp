@@ -80,8 +80,12 @@ std::string Apply(TitleSettings& title, bool wrc, std::string_view key, std::str
 
 TelemetrySettings ParseTelemetrySettings(std::string_view text) {
     TelemetrySettings settings;
+    // Notepad may begin the file with UTF-8's byte-order mark.
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
+    }
     TitleSettings* section = nullptr;
-    bool inKnownSection = false;
+    bool inUnknownSection = false;  // its lines are passed over; its heading was named
     bool wrc = false;
     for (std::size_t lineNumber = 1; !text.empty(); ++lineNumber) {
         const std::size_t end = text.find_first_of("\r\n");
@@ -98,13 +102,15 @@ TelemetrySettings ParseTelemetrySettings(std::string_view text) {
         if (line.front() == '[') {
             const std::string_view name = Trimmed(line.substr(1, line.find(']') - 1));
             wrc = platform::EqualIgnoringAsciiCase(name, "wrc");
-            inKnownSection = wrc || platform::EqualIgnoringAsciiCase(name, "dr2");
-            section = wrc ? &settings.wrc : inKnownSection ? &settings.dr2 : nullptr;
+            inUnknownSection = !wrc && !platform::EqualIgnoringAsciiCase(name, "dr2");
+            section = wrc ? &settings.wrc : inUnknownSection ? nullptr : &settings.dr2;
             if (!line.ends_with(']')) {
                 why = "a section's name must end with ]";
-            } else if (!inKnownSection) {
+            } else if (inUnknownSection) {
                 why = "unknown section [" + std::string(name) + "]; the sections are [dr2] and [wrc]";
             }
+        } else if (inUnknownSection) {
+            continue;
         } else if (const std::size_t equals = line.find('='); equals == std::string_view::npos) {
             why = "not a setting (key=value)";
         } else if (section == nullptr) {

@@ -46,7 +46,8 @@ struct TelemetrySettings {
 // ";" and "#" start comments; blanks around keys and values are ignored;
 // section and key names are matched without regard to case. Keys: enabled
 // (yes|no), port (1..65535), address (IPv4, dotted), structure (wrc's
-// folder). Lines end in CR LF, CR or LF.
+// folder). Lines end in CR LF, CR or LF; a UTF-8 byte-order mark at the
+// start is passed over.
 TelemetrySettings ParseTelemetrySettings(std::string_view text);
 
 // kerbcall.ini of the user's settings folder; all defaults when there is

@@ -98,12 +98,14 @@ WrcLayoutResult ParseWrcLayout(std::string_view channelsJson, std::string_view s
     }
     WrcPacketLayout layout;
     bool distanceFound = false;
-    for (const Json* list : {&Member(Member(packet, "header"), "channels"), &Member(packet, "channels")}) {
-        const bool header = list != &Member(packet, "channels");
-        if (!list->is_array()) {
+    const Json& header = Member(Member(packet, "header"), "channels");
+    const Json& body = Member(packet, "channels");
+    for (const bool inHeader : {true, false}) {
+        const Json& list = inHeader ? header : body;
+        if (!list.is_array()) {
             continue;
         }
-        for (const Json& entry : *list) {
+        for (const Json& entry : list) {
             const std::string id = Text(entry);
             const auto type = types.find(id);
             if (type == types.end()) {
@@ -113,7 +115,7 @@ WrcLayoutResult ParseWrcLayout(std::string_view channelsJson, std::string_view s
             if (size == 0) {
                 return Problem("the channel \"" + id + "\" has the unknown type \"" + type->second + "\"", "channels");
             }
-            if (id == kFourccChannel && header && type->second == "fourcc") {
+            if (id == kFourccChannel && inHeader && type->second == "fourcc") {
                 layout.fourccOffset = layout.size;
             } else if (id == kDistanceChannel) {
                 if (type->second != "float32" && type->second != "float64") {
@@ -169,7 +171,7 @@ WrcStructure ReadWrcStructure(platform::Files& files, std::string_view folder) {
 std::string DefaultWrcFolder(platform::Files& files, platform::UserFolders& folders) {
     std::string first;
     for (const std::string& documents : folders.GameDocumentsFolders(kWrcSteamAppId)) {
-        const std::string folder =
+        std::string folder =
             platform::JoinPath(platform::JoinPath(platform::JoinPath(documents, "My Games"), "WRC"), "telemetry");
         if (files.FileExists(platform::JoinPath(folder, "config.json")) ||
             files.FileExists(platform::JoinPath(folder, "readme"))) {

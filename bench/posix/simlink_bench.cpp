@@ -1,20 +1,30 @@
 // Prints the costs of the simulator link on Linux against a running
 // kerbcall-sim: one bare 4-byte read (the reader's pread on /proc/PID/mem,
 // and process_vm_readv for comparison), one trigger pass over 2001 notes with that
-// read, and one full scan of /proc.
+// read, and one full scan of /proc. Then the pass at the loop's own pace with
+// the memory read beside one with a game's telemetry arriving 100 and 1000
+// times a second over a real socket.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/trigger_pass_timing.h"
 #include "engine/trigger_loop.h"
+#include "platform/posix/posix_udp.h"
 #include "platform/posix/proc_mem_reader.h"
 #include "platform/posix/proc_process_list.h"
+#include "simlink/distance_sources.h"
 #include "simlink/process_discovery.h"
 #include "tests/posix/sim_process.h"
 
@@ -93,6 +103,96 @@ void BenchScan() {
     std::printf("full scan pass (snapshot and name matching): %8.0f us\n", pass / 1000.0);
 }
 
+// Runs the trigger loop at its own pace for `passes` passes and gives the
+// mean time of a pass's work: what lies between two of its waits.
+double PacedPassNanoseconds(DistanceSource& source, long passes) {
+    class PassTimer final : public platform::MessagePump {
+    public:
+        PassTimer(bool& stopRequested, long passes) : stopRequested_(stopRequested), left_(passes) {}
+        void HandlePendingMessages() override {}
+        void HandleMessagesUntil(Clock::time_point deadline) override {
+            work += Clock::now() - resumed_;
+            stopRequested_ = --left_ <= 0;
+            std::this_thread::sleep_until(deadline);
+            resumed_ = Clock::now();
+        }
+        Clock::duration work{};
+
+    private:
+        bool& stopRequested_;
+        long left_;
+        Clock::time_point resumed_ = Clock::now();
+    };
+    Globals globals;
+    bench::FillNoteTable(globals, kNoteTableSize, 0, 30);
+    bench::SilentMci mci;
+    bench::PlainSoundFiles files;
+    SoundPlayer sound(mci, files, ".");
+    bool stopRequested = false;
+    PassTimer timer(stopRequested, passes);
+    RunTriggerLoop(globals, source, sound, timer, stopRequested);
+    return std::chrono::duration<double, std::nano>(timer.work).count() / static_cast<double>(passes);
+}
+
+// Sends dr2 packets to 127.0.0.1:`port`, `perSecond` of them, while it lives.
+class Dr2Sender {
+public:
+    Dr2Sender(std::uint16_t port, int perSecond)
+        : thread_([this, port, perSecond] {
+              const int out = ::socket(AF_INET, SOCK_DGRAM, 0);
+              sockaddr_in to{};
+              to.sin_family = AF_INET;
+              to.sin_port = htons(port);
+              to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+              std::array<char, kDr2PacketSize> packet{};
+              const float distance = 100000.0F;  // beyond every note
+              std::memcpy(packet.data() + kDr2DistanceOffset, &distance, sizeof(distance));
+              auto next = std::chrono::steady_clock::now();
+              while (!stop_) {
+                  ::sendto(out, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to));
+                  next += std::chrono::microseconds(1'000'000 / perSecond);
+                  std::this_thread::sleep_until(next);
+              }
+              ::close(out);
+          }) {}
+    ~Dr2Sender() {
+        stop_ = true;
+        thread_.join();
+    }
+    Dr2Sender(const Dr2Sender&) = delete;
+    Dr2Sender& operator=(const Dr2Sender&) = delete;
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+void BenchPacedPasses(pid_t simulator) {
+    constexpr long kPacedPasses = 3000;  // 3 s at the loop's pace
+    constexpr std::uint16_t kPort = 20791;
+    ProcMemReader memory;
+    PositionReader position(memory);
+    position.simProcess = memory.OpenForReading(static_cast<std::uint32_t>(simulator));
+    position.DetectBuild();
+    position.SelectPositionAddress();
+    MemoryDistance memorySource(position);
+    std::printf("pass at the loop's pace, memory read:               %8.0f ns\n",
+                PacedPassNanoseconds(memorySource, kPacedPasses));
+    ProcFsProcessList processes;
+    PosixUdp udp;
+    TitleSettings settings;
+    settings.port = kPort;
+    for (const int perSecond : {100, 1000}) {
+        const Dr2Sender sender(kPort, perSecond);
+        TelemetrySource source(udp, processes, static_cast<std::uint32_t>(::getpid()), kDr2Executable, settings,
+                               &DecodeDr2Packet);
+        const double pass = PacedPassNanoseconds(source, kPacedPasses);
+        std::printf("pass at the loop's pace, telemetry %4d packets/s:   %8.0f ns (%llu packets taken%s)\n", perSecond,
+                    pass, static_cast<unsigned long long>(source.Counts().distances),
+                    source.Problem().empty() ? "" : (", " + source.Problem()).c_str());
+    }
+}
+
 }  // namespace
 }  // namespace kerbcall::posix
 
@@ -102,5 +202,6 @@ int main() {
     // Held at 100000, beyond every note: each pass walks the whole table.
     const testing::SimProcess simulator({"--length", "200000", "--start", "100000", "--speed", "0.001", "--hold"});
     BenchReads(simulator.pid());
+    BenchPacedPasses(simulator.pid());
     return 0;
 }

@@ -74,7 +74,7 @@ std::unique_ptr<UdpSocket> Win32Udp::Open(std::string_view address, std::uint16_
     BOOL exclusive = TRUE;
     if (setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive),
                    sizeof(exclusive)) != 0 ||
-        ioctlsocket(socket, FIONBIO, &nonBlocking) != 0 ||
+        ioctlsocket(socket, static_cast<long>(FIONBIO), &nonBlocking) != 0 ||
         bind(socket, reinterpret_cast<const sockaddr*>(&local), sizeof(local)) != 0) {
         problem = ErrorText(WSAGetLastError());
         closesocket(socket);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <bit>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -174,6 +175,39 @@ TEST(RunControlTest, TheStatusLineSaysWhatTheRunIsDoing) {
     EXPECT_THROW(app.form.Command2_Click(), ProgramEnded);
     EXPECT_EQ(app.status.interval, app::RunStatus::kRefreshPeriod);
     EXPECT_EQ(app.platform.mci.prepares, 1) << "Start opens a failed sound output again";
+}
+
+// A game read through its telemetry; a bad line of the settings skips wrc and is said.
+TEST(RunControlTest, AGamesTelemetryIsCalledAndTheStatusLineNamesItsPortAndTheBadSetting) {
+    constexpr char kBadLine[] = "; kerbcall.ini line 2: port must be a whole number from 1 to 65535, not \"x\"";
+    const std::string said[] = {
+        std::string("Waiting for the simulator") + kBadLine,
+        std::string("Waiting for the simulator") + kBadLine,  // after WRC.exe, skipped
+        std::string("Waiting for the simulator") + kBadLine,
+        std::string("dirtrally2.exe (pid 17, UDP port 20777): no telemetry yet") + kBadLine,
+        std::string("dirtrally2.exe (pid 17, UDP port 20777) at 125; 1 malformed packets dropped") + kBadLine +
+            "; called left3.mp3 at 125",
+    };
+    App app;
+    app.platform.files.files["C:\\Kerbcall\\Monza.ini"] = "left3.mp3,125\r\nright2.mp3,241";
+    app.platform.files.files["C:\\Users\\Driver\\Kerbcall\\kerbcall.ini"] = "[wrc]\nport=x\n";
+    app.platform.processes.passes = {{}, {{16, "WRC.exe"}, {17, "dirtrally2.exe"}}};
+    std::string packet(264, '\0');
+    const float distance = 125.0F;
+    std::memcpy(packet.data() + 8, &distance, sizeof(distance));
+    app.platform.pump.onYield = [&](int yield) {
+        app.form.tmrStatus_Timer();
+        EXPECT_EQ(app.status.text, said[yield - 1]);
+        if (yield == 4) {
+            app.platform.udp.datagrams = {packet.substr(1), packet};
+        } else if (yield == 5) {
+            app.form.Command2_Click();
+        }
+    };
+    app.form.Form_Load();
+    app.Choose("Monza.ini");
+    EXPECT_THROW(app.form.Command2_Click(), ProgramEnded);
+    EXPECT_EQ(app.Heard(), "activated close left3 close deactivated close");
 }
 
 TEST(HandleEventTest, AnUntakenErrorIsReportedAndEndsTheProgram) {
