@@ -18,7 +18,6 @@
 
 #include "tests/faults/scratch_folder.h"
 #include "tests/posix/sim_process.h"
-#include "tests/posix/spoiled_packets.h"
 
 namespace kerbcall::posix {
 namespace {

@@ -11,7 +11,6 @@
 
 #include "tests/faults/scratch_folder.h"
 #include "tests/posix/sim_process.h"
-#include "tests/posix/spoiled_packets.h"
 
 namespace kerbcall::posix {
 namespace {
@@ -82,11 +81,10 @@ TEST(Telemetry, ProbeSaysEachTitlesProcessPortAndDistanceWhateverElseComesOnItsP
         if (c.title == "wrc") {
             args.insert(args.end(), {"--structure", folder.PathOf("wrc")});
         }
-        const testing::SimProcess sim(args);
-        std::optional<testing::SpoiledPackets> spoiled;
         if (c.spoiled) {
-            spoiled.emplace(c.title, std::stoi(port), 999.0F);
+            args.insert(args.end(), {"--spoiled", "999"});
         }
+        const testing::SimProcess sim(args);
         const auto [output, exitCode] =
             RunShell("XDG_CONFIG_HOME='" + folder.path() + "' " KERBCALL_CLI_PATH " probe " + c.args + " 2>&1");
         EXPECT_EQ(exitCode, c.exitCode) << output;

@@ -17,7 +17,6 @@
 #include "platform/posix/sdl_mci.h"
 #include "tests/faults/scratch_folder.h"
 #include "tests/posix/sim_process.h"
-#include "tests/posix/spoiled_packets.h"
 #include "tests/qt/program_windows.h"
 
 namespace kerbcall::testing {
@@ -219,8 +218,8 @@ TEST_F(RealProgram, EachTitleIsCalledInOrderWhateverElseComesOnItsPort) {
     std::vector<std::string> calls;
     for (const std::string title : {"dr2", "wrc"}) {
         SCOPED_TRACE(title);
-        const posix::testing::SpoiledPackets spoiled(title, std::stoi(port), 300.0F);
-        std::vector<std::string> args{"--udp", title, "--port", port, "--replay", (folder_ / "drive.csv").string()};
+        std::vector<std::string> args{"--udp",     title, "--port",   port,
+                                      "--spoiled", "300", "--replay", (folder_ / "drive.csv").string()};
         if (title == "wrc") {
             args.insert(args.end(), {"--structure", (folder_ / "wrc").string()});
         }

@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 
 namespace kerbcall::sim {
@@ -171,6 +172,25 @@ std::pair<std::size_t, std::size_t> WrcChannelBytes(std::string_view packet, std
         offset += size;
     }
     throw std::invalid_argument("no such channel");
+}
+
+std::vector<Packet> SpoiledPackets(Title title, CarState car, float distance) {
+    const auto packet = [&car](Title of, float at) {
+        car.distance = at;
+        return of == Title::kDr2 ? Dr2Packet(car) : WrcPacket(kWrcUpdate, car);
+    };
+    Packet shorter = packet(title, distance);
+    shorter.pop_back();
+    Packet longer = packet(title, distance);
+    longer.push_back(std::byte{0});
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    return {shorter,
+            longer,
+            {},
+            packet(title, std::numeric_limits<float>::quiet_NaN()),
+            packet(title, kInfinity),
+            packet(title, -kInfinity),
+            packet(title == Title::kDr2 ? Title::kWrc : Title::kDr2, distance)};
 }
 
 std::vector<std::pair<std::string, std::string>> WrcStructureFiles(int port) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "simlink/telemetry_packets.h"
+#include "tools/sim/sim_motion.h"
 
 namespace kerbcall::sim {
 
@@ -34,6 +35,12 @@ inline constexpr std::string_view kWrcStart = "session_start";
 Packet WrcPacket(std::string_view packet, const CarState& car);
 // Where a channel lies in a packet, and its type's size.
 std::pair<std::size_t, std::size_t> WrcChannelBytes(std::string_view packet, std::string_view channel);
+
+// The title's packets of one moment spoiled every way a reader must pass
+// over, those that hold a distance at `distance`: a byte short, a byte too
+// long, empty, with a distance that is NaN or infinite, and the other
+// title's packet.
+std::vector<Packet> SpoiledPackets(Title title, CarState car, float distance);
 
 // The structure folder that describes these packets, as the game writes its
 // own: relative paths (config.json naming `port`, readme/channels.json,

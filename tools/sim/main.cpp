@@ -38,8 +38,9 @@ constexpr char kUsage[] =
     "usage: kerbcall-sim [--name EXE] [--build early|late] [--hold]\n"
     "                    [--length UNITS] [--speed UNITS_PER_S] [--start UNITS] [--laps N]\n"
     "       kerbcall-sim [--name EXE] [--build early|late] [--hold] --replay FILE\n"
-    "       kerbcall-sim --udp dr2|wrc [--port P] [--structure DIR] [--name EXE] [--hold]\n"
-    "                    [--length METRES] [--speed M_PER_S] [--start METRES] [--laps N] [--replay FILE]\n"
+    "       kerbcall-sim --udp dr2|wrc [--port P] [--structure DIR] [--spoiled METRES]\n"
+    "                    [--name EXE] [--hold] [--length METRES] [--speed M_PER_S]\n"
+    "                    [--start METRES] [--laps N] [--replay FILE]\n"
     "       kerbcall-sim --help | --version\n";
 
 // The folder the stand-in pretends to have been started from, as a Windows

@@ -75,6 +75,8 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
             portGiven = true;
         } else if (option == "--structure" && !value.empty()) {
             options.structure = value;
+        } else if (option == "--spoiled" && number) {
+            options.spoiled = lap::ToFloatDistance(*number);
         } else if (option == "--replay") {
             options.replayFile = value;
         } else if (option == "--length" && number) {
@@ -102,6 +104,9 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
     }
     if (!options.structure.empty() && options.udp != Title::kWrc) {
         return "--structure goes with --udp wrc";
+    }
+    if (options.spoiled && !options.udp) {
+        return "--spoiled goes with --udp";
     }
     if (options.udp && !nameGiven) {
         options.name = *options.udp == Title::kDr2 ? kDr2Executable : kWrcExecutable;

@@ -45,7 +45,8 @@ struct SimOptions {
     bool hold = false;
     std::optional<Title> udp;  // none: the simulator's memory
     int port = kDefaultTelemetryPort;
-    std::string structure;  // wrc: where to write the structure folder; empty for a new one
+    std::string structure;         // wrc: where to write the structure folder; empty for a new one
+    std::optional<float> spoiled;  // the distance of spoiled packets sent beside the good ones
 };
 
 // The command line after the program name; an error says what is wrong.

@@ -61,12 +61,18 @@ std::string TelemetrySender::Open() {
 void TelemetrySender::Send(const CarState& car) {
     if (options_.udp == Title::kDr2) {
         SendPacket(Dr2Packet(car));
-        return;
+    } else {
+        if (car.count % kPacketsBetweenStarts == 0) {
+            SendPacket(WrcPacket(kWrcStart, car));
+        }
+        SendPacket(WrcPacket(kWrcUpdate, car));
     }
-    if (car.count % kPacketsBetweenStarts == 0) {
-        SendPacket(WrcPacket(kWrcStart, car));
+    // After the good packet, so that the newest packet is a spoiled one.
+    if (options_.spoiled) {
+        for (const Packet& spoiled : SpoiledPackets(*options_.udp, car, *options_.spoiled)) {
+            SendPacket(spoiled);
+        }
     }
-    SendPacket(WrcPacket(kWrcUpdate, car));
 }
 
 // Nobody listening is no fault: the game sends all the same.
