@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+
+#include "platform/ascii_case.h"
 
 namespace kerbcall::platform {
 
@@ -28,6 +31,19 @@ public:
     virtual ~ProcessList() = default;
     // nullptr when no snapshot can be taken.
     virtual std::unique_ptr<ProcessSnapshot> TakeSnapshot() = 0;
+    // True once no process with this id and executable name (case ignored)
+    // runs; false while one does or nothing can be told. Through a snapshot
+    // unless the platform can look at the one process.
+    virtual bool HasEnded(std::uint32_t processId, std::string_view exeName) {
+        const std::unique_ptr<ProcessSnapshot> snapshot = TakeSnapshot();
+        ProcessEntry entry;
+        while (snapshot && snapshot->Next(entry)) {
+            if (entry.processId == processId && EqualIgnoringAsciiCase(entry.exeName, exeName)) {
+                return false;
+            }
+        }
+        return snapshot != nullptr;
+    }
 };
 
 }  // namespace kerbcall::platform

@@ -86,29 +86,15 @@ void TelemetrySource::TakeDatagrams(Clock::time_point now) {
     }
 }
 
-bool TelemetrySource::ProcessGone() {
-    auto snapshot = processes_.TakeSnapshot();
-    if (!snapshot) {
-        return false;  // nothing can be told
-    }
-    platform::ProcessEntry entry;
-    while (snapshot->Next(entry)) {
-        if (entry.processId == processId_) {
-            return false;
-        }
-    }
-    return true;
-}
-
 DistanceRead TelemetrySource::Read() {
     const Clock::time_point now = now_();
     TakeDatagrams(now);
     fresh_ = lastPacket_ && now - *lastPacket_ < kTelemetrySilence;
-    // While packets come the game runs; the list is looked at only when
-    // they stop, and then at the discovery's own pace.
-    if (!(lastPacket_ && now - *lastPacket_ < kProcessCheckPeriod) && now >= nextProcessCheck_) {
+    // Packets may come from elsewhere too (a tool that passes the game's on):
+    // the game is looked at whatever comes, at the discovery's own pace.
+    if (now >= nextProcessCheck_) {
         nextProcessCheck_ = now + kProcessCheckPeriod;
-        if (ProcessGone()) {
+        if (processes_.HasEnded(processId_, executable_)) {
             socket_.reset();
             return DistanceRead::kEnded;
         }
@@ -124,13 +110,19 @@ std::unique_ptr<DistanceSource> OpenDistanceSource(const ProcessDiscovery& found
                                                  settings.dr2, &DecodeDr2Packet);
     }
     if (found.simExecutableIndex == kWrcSlot) {
-        const WrcStructure structure = ReadWrcStructure(services.files, settings.wrc.structureFolder);
-        if (!structure.layout) {
-            return std::make_unique<TelemetrySource>(services.processes, found.simProcessId, executable,
-                                                     settings.wrc.port, structure.problem);
+        TitleSettings wrc = settings.wrc;
+        if (!wrc.structureSet) {
+            wrc.structureFolder = DefaultWrcFolder(services.files, services.userFolders);
         }
-        return std::make_unique<TelemetrySource>(services.udp, services.processes, found.simProcessId, executable,
-                                                 settings.wrc,
+        const WrcStructure structure = ReadWrcStructure(services.files, wrc.structureFolder);
+        if (!wrc.portSet && structure.port) {
+            wrc.port = *structure.port;
+        }
+        if (!structure.layout) {
+            return std::make_unique<TelemetrySource>(services.processes, found.simProcessId, executable, wrc.port,
+                                                     structure.problem);
+        }
+        return std::make_unique<TelemetrySource>(services.udp, services.processes, found.simProcessId, executable, wrc,
                                                  [layout = *structure.layout](std::span<const std::byte> packet) {
                                                      return DecodeWrcPacket(layout, packet);
                                                  });

@@ -49,9 +49,8 @@ private:
 
 // A game's telemetry: the socket is opened with the source (and again, at
 // most once a second, while it cannot be), each pass takes every datagram
-// waiting and the newest good one wins. While no packet comes the process
-// list is looked at now and then; the process gone closes the socket and
-// ends the source.
+// waiting and the newest good one wins. The game's process is looked at
+// every kProcessCheckPeriod; its end closes the socket and ends the source.
 class TelemetrySource final : public DistanceSource {
 public:
     using Clock = platform::MessagePump::Clock;
@@ -80,7 +79,6 @@ public:
 
 private:
     void TakeDatagrams(Clock::time_point now);
-    bool ProcessGone();
 
     platform::Udp* udp_ = nullptr;
     platform::ProcessList& processes_;

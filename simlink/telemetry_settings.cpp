@@ -71,6 +71,7 @@ std::string Apply(TitleSettings& title, bool wrc, std::string_view key, std::str
             return "structure names no folder";
         }
         title.structureFolder = value;
+        title.structureSet = true;
         return {};
     }
     return "unknown key \"" + std::string(key) + "\"";
@@ -142,7 +143,7 @@ TelemetrySettings ReadTelemetrySettings(platform::Files& files, platform::UserFo
         }
     }
     TitleSettings& wrc = settings.wrc;
-    if (wrc.structureFolder.empty()) {
+    if (!wrc.structureSet) {
         wrc.structureFolder = DefaultWrcFolder(files, folders);
     }
     if (!wrc.portSet && wrc.Read() && !wrc.structureFolder.empty()) {

@@ -23,9 +23,11 @@ struct TitleSettings {
     std::uint16_t port = kDefaultTelemetryPort;
     bool portSet = false;  // by the file; wrc's default comes from the game's own configuration
     std::string address = kDefaultTelemetryAddress;
-    // wrc only: the game's telemetry folder (config.json and readme/); empty
-    // for the game's default place.
+    // wrc only: the game's telemetry folder (config.json and readme/), the
+    // game's own place unless set. The game writes it as it starts, so the
+    // defaults are looked for again when it is found.
     std::string structureFolder;
+    bool structureSet = false;
     // The first bad line of the title's section, as "kerbcall.ini line N:
     // why"; the title is not read when there is one.
     std::string problem;

@@ -131,4 +131,9 @@ std::unique_ptr<platform::ProcessSnapshot> ProcFsProcessList::TakeSnapshot() {
     return std::make_unique<ProcFsSnapshot>(std::move(entries));
 }
 
+bool ProcFsProcessList::HasEnded(std::uint32_t processId, std::string_view exeName) {
+    const std::optional<platform::ProcessEntry> entry = ReadEntry(procRoot_, processId);
+    return !entry || !platform::EqualIgnoringAsciiCase(entry->exeName, exeName);
+}
+
 }  // namespace kerbcall::posix

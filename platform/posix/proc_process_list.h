@@ -19,6 +19,8 @@ public:
     // Reads every live process once; zombies and processes that vanish while
     // they are read are left out. nullptr when the folder cannot be listed.
     std::unique_ptr<platform::ProcessSnapshot> TakeSnapshot() override;
+    // From the process's own files alone: gone, a zombie, or another name.
+    bool HasEnded(std::uint32_t processId, std::string_view exeName) override;
 
 private:
     std::string procRoot_;

@@ -56,6 +56,24 @@ std::unique_ptr<ProcessSnapshot> ToolhelpProcessList::TakeSnapshot() {
     return std::make_unique<ToolhelpSnapshot>(snapshot);
 }
 
+bool ToolhelpProcessList::HasEnded(std::uint32_t processId, std::string_view exeName) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == nullptr) {
+        // No such process; a refusal tells nothing.
+        return GetLastError() == ERROR_INVALID_PARAMETER;
+    }
+    DWORD exitCode = 0;
+    char image[MAX_PATH] = {};
+    DWORD length = sizeof(image);
+    const bool ended = GetExitCodeProcess(process, &exitCode) != FALSE && exitCode != STILL_ACTIVE;
+    const bool named = QueryFullProcessImageNameA(process, 0, image, &length) != FALSE;
+    CloseHandle(process);
+    const std::string_view path(image, named ? length : 0);
+    const std::size_t separator = path.find_last_of('\\');
+    return ended || (named && !EqualIgnoringAsciiCase(
+                                  separator == std::string_view::npos ? path : path.substr(separator + 1), exeName));
+}
+
 ProcessHandle Win32ProcessMemory::OpenForReading(std::uint32_t processId) {
     return reinterpret_cast<ProcessHandle>(OpenProcess(kReadAccess, FALSE, processId));
 }

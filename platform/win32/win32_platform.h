@@ -17,6 +17,8 @@ namespace kerbcall::platform::win32 {
 class ToolhelpProcessList final : public ProcessList {
 public:
     std::unique_ptr<ProcessSnapshot> TakeSnapshot() override;
+    // Through the process's exit code and image name.
+    bool HasEnded(std::uint32_t processId, std::string_view exeName) override;
 };
 
 // Memory of another process through OpenProcess and ReadProcessMemory.

@@ -196,11 +196,11 @@ TEST(TelemetrySourceTest, TheNewestGoodPacketWinsUntilTwoSecondsOfSilenceOrThePr
         EXPECT_EQ(source.Problem().empty(), step.opens > 1);
         platform.udp.refusal.clear();
     }
-    const int snapshots = platform.processes.snapshotsTaken;
-    platform.processes.passes = {{{18, "dirtrally2.exe"}}};  // another one
-    EXPECT_EQ(source.Read(), DistanceRead::kDistance);
-    EXPECT_EQ(platform.processes.snapshotsTaken, snapshots) << "while packets come the list is not read";
+    platform.processes.passes = {{{18, "dirtrally2.exe"}, {17, "WRC.exe"}}};  // 17 is another program now
+    platform.udp.datagrams = {Dr2(40.0F)};                                    // from elsewhere
+    EXPECT_EQ(source.Read(), DistanceRead::kDistance) << "the game is looked at every 200 ms";
     now += TelemetrySource::kProcessCheckPeriod;
+    platform.udp.datagrams = {Dr2(50.0F)};
     EXPECT_EQ(source.Read(), DistanceRead::kEnded);
     EXPECT_FALSE(*platform.udp.open);
 }
