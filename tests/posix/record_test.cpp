@@ -118,8 +118,7 @@ TEST(Record, WritesEachKeysNoteAtOnceAndPutsTheTerminalBack) {
         folder.Write("short.csv", "0,10\n1.5,20\n");
         folder.Write("keys.txt", "; a key\r\nz,zap.mp3\n");
         const std::string port = std::to_string(testing::FreeUdpPort());
-        folder.Write("kerbcall/kerbcall.ini",
-                     "[dr2]\nport=" + port + "\n[wrc]\nport=" + port + "\nstructure=" + folder.PathOf("wrc"));
+        folder.Write("kerbcall/kerbcall.ini", "[dr2]\nport=" + port + "\n[wrc]\nstructure=" + folder.PathOf("wrc"));
         ::setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
         if (!c.oldOut.empty()) {
             folder.Write("out.ini", c.oldOut);
