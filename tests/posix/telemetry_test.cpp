@@ -85,8 +85,8 @@ TEST(Telemetry, ProbeSaysEachTitlesProcessPortAndDistanceWhateverElseComesOnItsP
             args.insert(args.end(), {"--spoiled", "999"});
         }
         const testing::SimProcess sim(args);
-        const auto [output, exitCode] =
-            RunShell("XDG_CONFIG_HOME='" + folder.path() + "' " KERBCALL_CLI_PATH " probe " + c.args + " 2>&1");
+        const auto [output, exitCode] = RunShell("XDG_CONFIG_HOME='" + folder.path() + "' " +
+                                                 std::string(KERBCALL_CLI_PATH) + " probe " + c.args + " 2>&1");
         EXPECT_EQ(exitCode, c.exitCode) << output;
         EXPECT_TRUE(!c.spoiled || output.find(R"("malformed":0,)") == std::string::npos) << output;
         for (const std::string& said : c.said) {

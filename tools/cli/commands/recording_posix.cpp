@@ -193,8 +193,8 @@ private:
                 running.push_back({entry.processId, entry.exeName, static_cast<int>(named - names.begin())});
             }
         }
-        std::ranges::stable_partition(
-            running, [](const Simulator& found) { return found.slot <= ProcessDiscovery::kSimulatorSlots; });
+        std::stable_partition(running.begin(), running.end(),
+                              [](const Simulator& found) { return found.slot <= ProcessDiscovery::kSimulatorSlots; });
         return running;
     }
 
