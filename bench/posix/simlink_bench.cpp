@@ -179,12 +179,18 @@ void BenchPacedPasses(pid_t simulator) {
     std::printf("pass at the loop's pace, memory read:               %8.0f ns\n",
                 PacedPassNanoseconds(memorySource, kPacedPasses));
     ProcFsProcessList processes;
+    // The stand-in plays the game: its process is the one watched.
+    std::string simulatorName;
+    platform::ProcessEntry entry;
+    for (const auto snapshot = processes.TakeSnapshot(); snapshot->Next(entry);) {
+        simulatorName = entry.processId == static_cast<std::uint32_t>(simulator) ? entry.exeName : simulatorName;
+    }
     PosixUdp udp;
     TitleSettings settings;
     settings.port = kPort;
     for (const int perSecond : {100, 1000}) {
         const Dr2Sender sender(kPort, perSecond);
-        TelemetrySource source(udp, processes, static_cast<std::uint32_t>(::getpid()), kDr2Executable, settings,
+        TelemetrySource source(udp, processes, static_cast<std::uint32_t>(simulator), simulatorName, settings,
                                &DecodeDr2Packet);
         const double pass = PacedPassNanoseconds(source, kPacedPasses);
         std::printf("pass at the loop's pace, telemetry %4d packets/s:   %8.0f ns (%llu packets taken%s)\n", perSecond,
