@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -180,25 +181,35 @@ TEST(Record, WritesEachKeysNoteAtOnceAndPutsTheTerminalBack) {
     ::unsetenv("XDG_CONFIG_HOME");
 }
 
-// With two simulators running, the first is taken and the other named; --pid takes the other.
+// With several simulators running, the first is taken and the others named, a title (read through its telemetry)
+// only when no simulator runs, as in the program; --pid takes another.
 TEST(Record, TakesTheSimulatorItsPidNames) {
     const faults::ScratchFolder folder;
-    folder.Write("one.csv", "0,1000\n");
-    folder.Write("two.csv", "0,2000\n");
-    const testing::SimProcess one({"--replay", folder.PathOf("one.csv"), "--hold"});
-    const testing::SimProcess two({"--replay", folder.PathOf("two.csv"), "--hold"});
-    for (const pid_t chosen : {pid_t{0}, two.pid()}) {
+    const std::string port = std::to_string(testing::FreeUdpPort());
+    folder.Write("kerbcall/kerbcall.ini", "[dr2]\nport=" + port + "\n");
+    ::setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
+    std::vector<std::string> sims[3] = {{"--udp", "dr2", "--port", port}, {}, {}};
+    std::vector<std::unique_ptr<testing::SimProcess>> running;
+    for (std::size_t i = 0; i < 3; ++i) {
+        folder.Write("lap.csv", "0," + std::to_string(3000 - 1000 * i) + "\n");
+        sims[i].insert(sims[i].end(), {"--replay", folder.PathOf("lap.csv"), "--hold"});
+        running.push_back(std::make_unique<testing::SimProcess>(sims[i]));
+    }
+    const std::string first = "recording from zrl.exe (pid " + std::to_string(running[1]->pid()) + ")";
+    const std::pair<std::string, std::string> cases[] = {
+        {"", first}, {"3", "distance 1000.0"}, {"1", "distance 3000.0"}};
+    for (const auto& [chosen, shown] : cases) {
         std::vector<std::string> args{folder.PathOf("out.ini")};
-        if (chosen != 0) {
-            args.insert(args.end(), {"--pid", std::to_string(chosen)});
+        if (!chosen.empty()) {
+            args.insert(args.end(), {"--pid", std::to_string(running[std::stoul(chosen) - 1]->pid())});
         }
         Recorder recorder(args);
-        ASSERT_TRUE(recorder.WaitFor(chosen != 0 ? "distance 2000.0" : "give --pid to record from another"))
-            << recorder.said;
-        recorder.Type(chosen != 0 ? "h\r" : "\r");
+        ASSERT_TRUE(recorder.WaitFor(shown)) << recorder.said;
+        recorder.Type(chosen.empty() ? "\r" : "h\r");
         EXPECT_EQ(recorder.Wait().first, 0) << recorder.said;
     }
-    EXPECT_EQ(folder.Read("out.ini"), "hairpin.mp3,2000\r\n");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(folder.Read("out.ini"), "hairpin.mp3,1000\r\nhairpin.mp3,3000\r\n");
 }
 
 }  // namespace
