@@ -1,5 +1,7 @@
 #include "sound/sound_folders.h"
 
+#include <utility>
+
 namespace kerbcall {
 
 namespace {
@@ -17,6 +19,9 @@ SoundFolders::SoundFolders(platform::Files& files, platform::UserFolders& userFo
     folders_.push_back(SoundFolderIn(programFolder));
 }
 
+SoundFolders::SoundFolders(platform::Files& files, std::vector<std::string> folders)
+    : files_(&files), folders_(std::move(folders)) {}
+
 const std::string& SoundFolders::FolderOf(std::string_view soundFile) const {
     for (std::size_t i = 0; i + 1 < folders_.size(); ++i) {
         if (files_->FileExists(folders_[i] + "\\" + std::string(soundFile))) {
@@ -24,6 +29,13 @@ const std::string& SoundFolders::FolderOf(std::string_view soundFile) const {
         }
     }
     return folders_.back();
+}
+
+std::string SoundFolders::PathOf(std::string_view soundFile) const {
+    std::string path = FolderOf(soundFile);
+    path += '\\';
+    path += soundFile;
+    return path;
 }
 
 }  // namespace kerbcall

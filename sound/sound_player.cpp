@@ -15,20 +15,13 @@ SoundPlayer::SoundPlayer(platform::Mci& mci, platform::Files& files, SoundFolder
 SoundPlayer::SoundPlayer(platform::Mci& mci, platform::Files& files, const std::string& programFolder)
     : SoundPlayer(mci, files, SoundFolders(programFolder)) {}
 
-std::string SoundPlayer::SoundPath(std::string_view soundFile) const {
-    std::string path = folders_.FolderOf(soundFile);
-    path += '\\';
-    path += soundFile;
-    return path;
-}
-
 std::string SoundPlayer::OpenCommand(std::string_view soundFile) const {
-    return "open \"" + SoundPath(soundFile) + "\" type mpegvideo alias songNumber1";
+    return "open \"" + folders_.PathOf(soundFile) + "\" type mpegvideo alias songNumber1";
 }
 
 void SoundPlayer::PlaySound(std::string_view soundFile, bool loopSound, std::string_view channel) {
     // A device or an endless file would be read on and on by the decoder.
-    if (files_.IsSpecialOrTooLarge(SoundPath(soundFile))) {
+    if (files_.IsSpecialOrTooLarge(folders_.PathOf(soundFile))) {
         Report(soundFile, SoundOutcome::kNotOpened);
         return;
     }

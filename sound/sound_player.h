@@ -36,8 +36,6 @@ public:
     std::function<void(std::string_view soundFile, SoundOutcome outcome)> onPlayed;
 
 private:
-    // The sound file's path, as the open command names it.
-    std::string SoundPath(std::string_view soundFile) const;
     // Only the open's result code tells anything.
     std::int32_t Send(std::string_view command);
     void Report(std::string_view soundFile, SoundOutcome outcome);

@@ -25,13 +25,16 @@ struct CliRun {
 // A command line as an author types it, run by the shell in `folder` with this
 // build's kerbcall-cli on the PATH and nothing on standard input unless it says.
 CliRun RunCli(const faults::ScratchFolder& folder, const std::string& line) {
-    const std::string command = "cd '" + folder.path() + "' && PATH='" KERBCALL_CLI_FOLDER "':\"$PATH\" && (" + line +
-                                ") </dev/null >out.txt 2>err.txt";
+    const std::string command = "cd '" + folder.path() +
+                                "' && PATH='" KERBCALL_CLI_FOLDER
+                                "':\"$PATH\" && export XDG_DATA_HOME=\"$PWD/data\" && (" +
+                                line + ") </dev/null >out.txt 2>err.txt";
     const int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, folder.Read("out.txt"), folder.Read("err.txt")};
 }
 
-// track.ini beside laps, a key map, sounds/ (LEFT4.MP3, broken.mp3), pack (the sound pack) and a link to nowhere.
+// track.ini beside laps, a key map, sounds/ (LEFT4.MP3, broken.mp3), which is also the user's own sound
+// folder, pack (the sound pack) and a link to nowhere.
 void Lay(const faults::ScratchFolder& folder, const std::string& noteFile) {
     folder.Write("track.ini", noteFile);
     folder.Write("lap.csv", "# a lap\n0,0\n1,100\n2,200\n3,300\n4,400\n");
@@ -42,6 +45,8 @@ void Lay(const faults::ScratchFolder& folder, const std::string& noteFile) {
     folder.Write("sounds/broken.mp3", "not a sound");
     fs::copy_file(fs::path(KERBCALL_SOUND_PACK) / "left4.mp3", folder.PathOf("sounds/LEFT4.MP3"));
     fs::create_directory_symlink(KERBCALL_SOUND_PACK, folder.PathOf("pack"));
+    fs::create_directories(folder.PathOf("data/kerbcall"));
+    fs::create_directory_symlink("../../sounds", folder.PathOf("data/kerbcall/zuda vodaz sounds"));
     fs::create_symlink("none.ini", folder.PathOf("nowhere.ini"));
 }
 
@@ -56,11 +61,12 @@ constexpr char kNotes[] = "; c\r\n[ T ]\r\nleft4.mp3,100;c\r\nright\x80.mp3,110\
 constexpr char kCloseCalls[] = "left4.mp3,820\r\ntightens.mp3,840\r\n";
 
 const ReadCase kReadCases[] = {
-    {kNotes, "kerbcall-cli check track.ini", 0,
+    {kNotes, "kerbcall-cli check track.ini | head -n 4", 0,
      "0\t100\tleft4.mp3\n1\t110\tright\x80.mp3\n2\t0\t\n3\t300\tbroken.mp3\n"},
     {"left4.mp3,100\r\nright\x80.mp3,300\r\nbroken.mp3,500", "kerbcall-cli check track.ini --json --sounds sounds", 0,
-     R"("sounds":{"broken.mp3":{"found":true,"duration":null,"leadingSilence":null},"left4.mp3":{"found":true,)"
-     R"("duration":0.695,"leadingSilence":0.001},"right€.mp3":{"found":false,"duration":null,"leadingSilence":null}},)"
+     R"("sounds":{"broken.mp3":{"found":true,"folder":"sounds","duration":null,"leadingSilence":null},"left4.mp3":)"
+     R"({"found":true,"folder":"sounds","duration":0.695,"leadingSilence":0.001},"right€.mp3":{"found":false,)"
+     R"("folder":null,"duration":null,"leadingSilence":null}},)"
      R"("warnings":["line 2 (note 1): sound file \"right€.mp3\" is not in sounds","line 3 (note 2): sound file )"
      R"(\"broken.mp3\" cannot be decoded)"},
     {"a,3000000000", "kerbcall-cli check sounds || kerbcall-cli check track.ini", 1,
@@ -79,13 +85,13 @@ const ReadCase kReadCases[] = {
      "check track.ini",
      0, "lines 1-2001 (notes 0-2000): 2001 notes at 5 share one trigger window"},
     {"a,0\r\nb,15\r\nc,30\r\n", "kerbcall-cli check track.ini", 0, "3 notes from 0 to 30"},
-    {"left4.mp3,100\nright.mp3,110\r\nb,300\n", "kerbcall-cli check track.ini", 0,
+    {"left4.mp3,100\nright.mp3,110\r\nb,300\n", "kerbcall-cli check track.ini | head -n 3", 0,
      "0\t100\tleft4.mp3\n1\t110\tright.mp3\n2\t300\tb\n"},
     {"", "truncate -s 64M track.ini && kerbcall-cli check track.ini", 0, "0\t0\t\n"},
     {"", "truncate -s 67108865 track.ini && kerbcall-cli check track.ini", 1, "64 MiB"},
     {"[Track]\r\n5\r\n", "kerbcall-cli check track.ini", 0, "looks like a heading"},
     {"\xC3\xA9pingle.mp3,1", "kerbcall-cli check track.ini --json", 0,
-     R"({"lastNoteIndex":0,"notes":[{"soundFile":"épingle.mp3","triggerDistance":1}],"warnings":[]})"},
+     R"({"lastNoteIndex":0,"notes":[{"soundFile":"épingle.mp3","triggerDistance":1}],"sounds":{"épingle.mp3":)"},
     {"a.mp3,110\r\nb.mp3,100\r\nc.mp3,130\r\n", "kerbcall-cli check track.ini", 0,
      "line 1 (note 0) and line 2 (note 1): trigger windows overlap (110 and 100): both are called, driving on: "
      "the note at 100 first, the note at 110 10 units later"},
@@ -97,14 +103,14 @@ const ReadCase kReadCases[] = {
     {std::string(kCloseCalls) + "none.mp3,900\r\nleft1.mp3,0\r\n",
      "kerbcall-cli check track.ini --json --sounds pack --speed 40 --start 10", 0,
      R"("calls":[{"note":0,"soundFile":"left4.mp3","firesAt":20.001,"heardFor":0.5,"cutOffBy":1},{"note":1,)"
-     R"("soundFile":"tightens.mp3","firesAt":20.501,"heardFor":0.66,"cutOffBy":null},{"note":2,"soundFile":)"
+     R"("soundFile":"tightens.mp3","firesAt":20.501,"heardFor":0.659,"cutOffBy":null},{"note":2,"soundFile":)"
      R"("none.mp3","firesAt":22.001,"heardFor":0.0,"cutOffBy":null}],"neverFired":[3])"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --speed 40", 0,
      "note 0 (left4.mp3) is cut off after 0.50 s of 0.69 s by note 1 at 40 units/s"},
     // Out to 100, a stop inside the far window, and back.
     {"tightens.mp3,100\r\nleft4.mp3,50\r\n", "kerbcall-cli check track.ini --json --sounds pack --lap back.csv", 0,
      R"("calls":[{"note":1,"soundFile":"left4.mp3","firesAt":0.401,"heardFor":0.5,"cutOffBy":0},{"note":0,)"
-     R"("soundFile":"tightens.mp3","firesAt":0.901,"heardFor":0.66,"cutOffBy":null},{"note":1,"soundFile":)"
+     R"("soundFile":"tightens.mp3","firesAt":0.901,"heardFor":0.659,"cutOffBy":null},{"note":1,"soundFile":)"
      R"("left4.mp3","firesAt":3.401,"heardFor":0.695,"cutOffBy":null}],"neverFired":[])"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap bad.csv", 1, "bad.csv:6: expected SECONDS"},
     {kCloseCalls, "kerbcall-cli check track.ini --sounds pack --lap none.csv", 1, "none.csv: does not exist"},
@@ -135,7 +141,22 @@ const ReadCase kReadCases[] = {
     {"a.mp3,150\r\n", "printf '0\\n100\\n200\\n' | kerbcall-cli replay track.ini", 0, "3\t0\ta.mp3\n"},  // jumped over
     {"a.mp3,5\r\n", "printf '100\\n\\n \\nfast\\n' | kerbcall-cli replay track.ini", 1, "line 4: not a number"},
     {"a.mp3,5\r\n", "printf '100\\n\\n5\\n' | kerbcall-cli replay track.ini", 0, "2\t0\ta.mp3\n"},
-    {"", "kerbcall-cli check track.ini --speed 40", 2, "--sounds"},
+    // Without --sounds, the user's own sound folder first, then the program folder's.
+    {"tightens.mp3,100\r\nleft4.mp3,200\r\nnone.mp3,300\r\n",
+     "cp \"$(command -v kerbcall-cli)\" . && ln -s pack 'Zuda Vodaz Sounds' && ./kerbcall-cli check track.ini --json "
+     "--speed 40 | grep -o '\"[a-z4]*.mp3\":{\"found\":[a-z]*,\"folder\":[^,]*' | sed \"s|$PWD|~|\"",
+     0,
+     "\"left4.mp3\":{\"found\":true,\"folder\":\"~/data/kerbcall/zuda vodaz sounds\"\n\"none.mp3\":{\"found\":false,"
+     "\"folder\":null\n\"tightens.mp3\":{\"found\":true,\"folder\":\"~/Zuda Vodaz Sounds\"\n"},
+    {"none.mp3,300\r\n",
+     "cp \"$(command -v kerbcall-cli)\" . && mkdir 'Zuda Vodaz Sounds' && ./kerbcall-cli check track.ini", 0,
+     "/data/kerbcall/zuda vodaz sounds or /"},
+    {"a,1\r\n", "HOME=/nowhere XDG_DATA_HOME=no kerbcall-cli timeline track.ini --speed 40 -o t.svg", 0,
+     "no sound folder can be read (/nowhere/.local/share/kerbcall/Zuda Vodaz Sounds and " KERBCALL_CLI_FOLDER},
+    // What the program would not play: a pipe would hold the check up, a folder is no sound.
+    {"p.mp3,1\r\nd.mp3,2\r\n",
+     "mkfifo sounds/p.mp3 && mkdir sounds/d.mp3 && kerbcall-cli check track.ini 2>&1 | grep -c 'not a regular'", 0,
+     "2\n"},
     {"", "kerbcall-cli timeline track.ini --sounds pack -o t.svg", 2, "--speed or --lap"}};
 
 TEST(ReadingCommands, SayWhatTheProgramWouldDo) {
@@ -253,7 +274,7 @@ TEST(WritingCommands, WriteWhatIsAskedAndTouchNothingElse) {
         EXPECT_EQ(fs::status(folder.PathOf("track.ini")).permissions(), kOwnerOnly);
         // Nothing half written is left beside them.
         EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()),
-                  12 + (write.oldOut.empty() ? 0 : 1) + (hasOut ? 1 : 0));
+                  13 + (write.oldOut.empty() ? 0 : 1) + (hasOut ? 1 : 0));
     }
 }
 
@@ -272,13 +293,14 @@ std::string Tone(const std::string& file, int rate, double level) {
 }
 
 const PackCase kPackCases[] = {
-    // Quiet and loud takes, rates from 16 to 48 kHz, an MP3 with its encoder's delay, a hiss before the tone that
-    // the encoder takes out (h.wav), a file that is no sound.
+    // Quiet and loud takes, rates from 16 to 48 kHz, an MP3 with its encoder's delay, a hiss before the tone and
+    // one after it that the encoder takes out (h.wav, e.wav), a file that is no sound.
     {Tone("quiet.wav", 22050, 0.01) + Tone("loud.wav", 48000, 0.9) + Tone("f.flac", 16000, 0.3) +
          Tone("o.ogg", 32000, 0.3) + Tone("m.wav", 22050, 0.3) + "lame --quiet m.wav m.mp3 && rm m.wav && " +
          "sox -n n.wav synth 0.05 whitenoise vol 0.1 sinc 12000 pad 0.45 && sox -n t.wav synth 0.3 sine 440 vol 0.3 "
-         "pad 0 0.2 && sox n.wav t.wav h.wav && echo x >broken.wav && echo x >notes.txt && rm n.wav t.wav",
-     "", 1, "f.flac h.wav loud.wav m.mp3 o.ogg quiet.wav", R"("broken.wav","reason":"cannot be decoded: )"},
+         "pad 0 0.2 && sox n.wav t.wav h.wav && sox h.wav e.wav reverse pad 0.3 0 && echo x >broken.wav && "
+         "echo x >notes.txt && rm n.wav t.wav",
+     "", 1, "e.wav f.flac h.wav loud.wav m.mp3 o.ogg quiet.wav", R"("broken.wav","reason":"cannot be decoded: )"},
     {"sox -n c.wav synth 0.3 square 440 pad 0.5 0.2", "", 0, "c.wav", R"("warnings":["clipped: )"},
     // A 16-bit mono take at the player's rate, whose full scale the decoder takes one step down; a dangling link.
     {"sox -n -r 44100 -b 16 k.wav synth 0.3 sine 440 gain 6 pad 0.5 0.2 2>/dev/null; ln -s none z.wav", "", 0, "k.wav",
@@ -312,6 +334,7 @@ TEST(PackCommand, MakesCallsThatStartAtOnceAtOneLoudness) {
             EXPECT_NEAR(call["silenceRemovedBefore"].get<double>(), name == "m.mp3" ? 0.549 : 0.499, 0.002);
             EXPECT_NEAR(call["durationAfter"].get<double>(), 0.331, 0.003);
             EXPECT_LE(call["startsAfter"].get<double>(), 0.005);
+            EXPECT_LE(call["endsAfter"].get<double>(), 0.030);
             EXPECT_NEAR(call["loudnessAfter"].get<double>(), -18.0, 1.0);
         }
         EXPECT_EQ(made, pack.made);

@@ -17,7 +17,6 @@
 #include "platform/posix/posix_files.h"
 #include "platform/posix/sdl_mci.h"
 #include "platform/posix/xdg_user_folders.h"
-#include "sound/sound_folders.h"
 #include "sound/sound_player.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/faults/scratch_folder.h"
@@ -151,26 +150,19 @@ TEST_F(DiskAudio, OnlyRegularFilesWithinTheBoundAreOpened) {
     }
 }
 
-// The user's folders follow the desktop's variables; a sound of the user's own (any letter case) comes first.
-TEST(UserFoldersTest, TheUsersOwnSoundsComeFirst) {
-    const faults::ScratchFolder scratch;
-    const std::string home = scratch.PathOf("home"), own = home + "/.local/share/kerbcall\\Zuda Vodaz Sounds";
-    scratch.Write("home/.local/share/kerbcall/Zuda Vodaz Sounds/LEFT3.MP3", "mine");
-    ::setenv("HOME", home.c_str(), 1);
-    const struct {
-        const char* variable;  // XDG_DATA_HOME and XDG_CONFIG_HOME
-        const char* sound;
-        std::string folder, settings;
-    } cases[] = {{"", "left3.mp3", own, home + "/.config/kerbcall"},
-                 {"relative", "right3.mp3", "/p\\Zuda Vodaz Sounds", home + "/.config/kerbcall"},
-                 {"/elsewhere", "left3.mp3", "/p\\Zuda Vodaz Sounds", "/elsewhere/kerbcall"}};
-    for (const auto& c : cases) {
-        ::setenv("XDG_DATA_HOME", c.variable, 1);
-        ::setenv("XDG_CONFIG_HOME", c.variable, 1);
-        PosixFiles files;
-        XdgUserFolders folders;
-        EXPECT_EQ(SoundFolders(files, folders, "/p").FolderOf(c.sound), c.folder) << c.variable;
-        EXPECT_EQ(folders.SettingsFolder(), c.settings);
+// The user's folders follow the desktop's variables; one that is empty or relative counts as unset.
+TEST(UserFoldersTest, FollowTheDesktopsVariables) {
+    using namespace std::string_literals;
+    ::setenv("HOME", "/home/driver", 1);
+    const std::string data = "/home/driver/.local/share/kerbcall", settings = "/home/driver/.config/kerbcall";
+    for (const auto& [variable, dataFolder, settingsFolder] :
+         {std::tuple{"", data, settings},
+          {"relative", data, settings},
+          {"/elsewhere", "/elsewhere/kerbcall"s, "/elsewhere/kerbcall"s}}) {
+        ::setenv("XDG_DATA_HOME", variable, 1);
+        ::setenv("XDG_CONFIG_HOME", variable, 1);
+        EXPECT_EQ(XdgUserFolders().DataFolder(), dataFolder) << variable;
+        EXPECT_EQ(XdgUserFolders().SettingsFolder(), settingsFolder) << variable;
     }
 }
 

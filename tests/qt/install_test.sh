@@ -25,8 +25,14 @@ mkdir "$scratch/unpacked here"
 tar -xzf "$scratch"/packages/kerbcall-*.tar.gz -C "$scratch/unpacked here"
 portable=$(ls -d "$scratch/unpacked here"/kerbcall-*)
 [[ -f "$portable/README" ]] || fail "the archive has no README"
-(cd "$portable" && ./kerbcall-cli check Demo.ini --sounds "Zuda Vodaz Sounds" >/dev/null) ||
-  fail "the archive's kerbcall-cli does not pass its Demo.ini"
+(cd "$portable" && XDG_DATA_HOME="$scratch/data" ./kerbcall-cli check Demo.ini --strict >/dev/null) ||
+  fail "the archive's kerbcall-cli does not pass its Demo.ini with the sounds beside it"
+# Installed, the bench takes a sound of the user's own first, as the program does.
+mkdir -p "$scratch/data/kerbcall/Zuda Vodaz Sounds"
+cp "$portable/Zuda Vodaz Sounds/left3.mp3" "$scratch/data/kerbcall/Zuda Vodaz Sounds/LEFT3.MP3"
+XDG_DATA_HOME="$scratch/data" "$scratch/root/usr/bin/kerbcall-cli" check "$portable/Demo.ini" --json --strict |
+  grep -qF "\"left3.mp3\":{\"found\":true,\"folder\":\"$scratch/data/kerbcall/Zuda Vodaz Sounds\"" ||
+  fail "the installed kerbcall-cli does not take the user's own sound first"
 KERBCALL_E2E_PROGRAM_FOLDER="$portable" xvfb-run -n 93 -s "-screen 0 1024x768x24 -noreset" \
   "$2" --gtest_filter='*PickStartDriveAndStop' || fail "the archive's program fails the end-to-end run"
 echo "packaged: $(basename "$deb") and $(basename "$(ls "$scratch"/packages/kerbcall-*.tar.gz)")"

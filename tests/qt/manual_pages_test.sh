@@ -11,7 +11,6 @@ while IFS='|' read -r arguments status begins; do  # kerbcall's arguments, exit 
   [[ $got == "$status" && $out == "$begins"* ]] || fail "kerbcall $arguments: exit status $got, printed '${out:0:30}'"
 done <<'ROWS'
 --help|0|usage: kerbcall
--h|0|usage: kerbcall
 --version|0|kerbcall 1.
 --verbose|2|
 --help --version|2|
@@ -26,9 +25,8 @@ man=$4
 names_all kerbcall "$(page kerbcall)" "$("$1" --help)"
 names_all kerbcall-sim "$(page kerbcall-sim)" "$("$3" --help)"
 cli_page=$(page kerbcall-cli)
-names_all kerbcall-cli "$cli_page" "$("$2" --help)"
-for command in $("$2" --help | sed -n '/^Subcommands:/,$s/^  \([a-z]\+\) .*/\1/p'); do
+for command in "" $("$2" --help | sed -n '/^Subcommands:/,$s/^  \([a-z]\+\) .*/\1/p'); do
   grep -q "kerbcall-cli $command" <<< "$cli_page" || fail "kerbcall-cli(1) does not name the command $command"
-  names_all kerbcall-cli "$cli_page" "$("$2" "$command" --help)"
+  names_all kerbcall-cli "$cli_page" "$("$2" $command --help)"
 done
 exit $failed

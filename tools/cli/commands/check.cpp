@@ -19,8 +19,7 @@ namespace {
 
 struct CheckOptions {
     NoteFileOptions noteFile;
-    std::string soundFolder;
-    CLI::Option* soundFolderOption = nullptr;
+    std::optional<std::string> soundFolder;
     DriveOptions drive;
     bool strict = false;
 };
@@ -45,6 +44,7 @@ Json SoundsJson(const SoundCheck& sounds) {
     for (const auto& [name, report] : sounds.sounds) {
         json[NameToUtf8(name)] = {
             {"found", report.found},
+            {"folder", report.found ? Json(NameToUtf8(report.folder)) : Json(nullptr)},
             {"duration", SecondsJson(report.timing ? std::optional(report.timing->duration) : std::nullopt)},
             {"leadingSilence",
              SecondsJson(report.timing ? std::optional(report.timing->leadingSilence) : std::nullopt)}};
@@ -57,12 +57,15 @@ void PrintSounds(const SoundCheck& sounds) {
         std::cout << "sound \"" << name << "\": ";
         if (!report.found) {
             std::cout << "not found\n";
-        } else if (report.timing) {
-            std::cout << SecondsText(report.timing->duration) << ", silent for the first "
-                      << std::lround(report.timing->leadingSilence * 1000.0) << " ms\n";
-        } else {
-            std::cout << (sounds.timed ? "cannot be decoded\n" : "found\n");
+            continue;
         }
+        if (report.timing) {
+            std::cout << SecondsText(report.timing->duration) << ", silent for the first "
+                      << std::lround(report.timing->leadingSilence * 1000.0) << " ms";
+        } else {
+            std::cout << (sounds.timed ? "cannot be decoded" : "found");
+        }
+        std::cout << ", in " << report.folder << '\n';
     }
 }
 
@@ -102,15 +105,12 @@ void PrintCalls(const NoteFileContents& contents, const DriveMotion& motion, con
     }
 }
 
-void PrintCheck(const NoteFileContents& contents, const std::optional<DriveMotion>& motion,
-                const std::optional<SoundCheck>& sounds, const std::optional<DriveResult>& drive,
-                const std::vector<std::string>& warnings) {
+void PrintCheck(const NoteFileContents& contents, const std::optional<DriveMotion>& motion, const SoundCheck& sounds,
+                const std::optional<DriveResult>& drive, const std::vector<std::string>& warnings) {
     for (std::size_t i = 0; i < contents.notes.size(); ++i) {
         std::cout << i << '\t' << contents.notes[i].triggerDistance << '\t' << contents.notes[i].soundFile << '\n';
     }
-    if (sounds) {
-        PrintSounds(*sounds);
-    }
+    PrintSounds(sounds);
     if (drive) {
         PrintCalls(contents, *motion, *drive);
     }
@@ -129,14 +129,16 @@ int Check(const CheckOptions& options, const NoteFileContents& contents, std::st
         motion = std::move(std::get<DriveMotion>(*made));
     }
     std::vector<std::string> warnings = NoteFileWarnings(contents, bytes);
-    std::optional<SoundCheck> sounds;
-    if (options.soundFolderOption->count() > 0) {
-        const std::unique_ptr<SoundDecoder> decoder = MakeSoundDecoder();
-        sounds = CheckSounds(contents, FindSoundFolder(options.soundFolder), decoder.get(), warnings);
+    const std::unique_ptr<SoundDecoder> decoder = MakeSoundDecoder();
+    SoundPlatform soundPlatform = MakeSoundPlatform();
+    if (!decoder && (options.soundFolder || motion)) {
+        warnings.push_back(NoDecoderWarning());
     }
+    const SoundCheck sounds =
+        CheckSounds(contents, SoundSearch(soundPlatform, options.soundFolder), decoder.get(), warnings);
     std::optional<DriveResult> drive;
     if (motion) {
-        drive = DriveWithSounds(contents, *motion, *sounds);
+        drive = DriveWithSounds(contents, *motion, sounds);
     }
     if (options.noteFile.json) {
         Json notes = Json::array();
@@ -144,9 +146,7 @@ int Check(const CheckOptions& options, const NoteFileContents& contents, std::st
             notes.push_back({{"soundFile", NameToUtf8(note.soundFile)}, {"triggerDistance", note.triggerDistance}});
         }
         Json report = {{"lastNoteIndex", static_cast<int>(contents.notes.size()) - 1}, {"notes", std::move(notes)}};
-        if (sounds) {
-            report["sounds"] = SoundsJson(*sounds);
-        }
+        report["sounds"] = SoundsJson(sounds);
         if (drive) {
             report["calls"] = CallsJson(contents, *drive);
             report["neverFired"] = drive->neverFired;
@@ -175,9 +175,9 @@ void AddCheckCommand(CommandLine& commandLine) {
             });
         });
     AddNoteFileOptions(command, options->noteFile);
-    options->soundFolderOption = command.add_option("--sounds", options->soundFolder,
-                                                    "Look for the notes' sound files in this folder and time them");
-    AddDriveOptions(command, options->drive, options->soundFolderOption);
+    command.add_option("--sounds", options->soundFolder,
+                       "Look for the notes' sound files in this folder (default: where the program looks)");
+    AddDriveOptions(command, options->drive);
     command.add_flag("--strict", options->strict, "Exit with status 1 when there is any warning");
 }
 

@@ -69,6 +69,7 @@ Json FiguresJson(const CallFigures& figures) {
             {"loudnessBefore", Tenth(figures.loudnessBefore)},
             {"loudnessAfter", after},
             {"startsAfter", Milli(figures.startsAfter)},
+            {"endsAfter", Milli(figures.endsAfter)},
             {"warnings", std::move(warnings)}};
 }
 
@@ -79,7 +80,8 @@ std::string FiguresText(const CallFigures& figures) {
     if (figures.loudnessAfter) {
         text += " to " + Fixed(*figures.loudnessAfter, 1);
     }
-    return text + " LUFS, starts after " + std::to_string(std::lround(figures.startsAfter * 1000.0)) + " ms";
+    return text + " LUFS, starts after " + std::to_string(std::lround(figures.startsAfter * 1000.0)) + " ms and ends " +
+           std::to_string(std::lround(figures.endsAfter * 1000.0)) + " ms after its voice";
 }
 
 void Report(const PackOptions& options, const std::vector<PackResult>& results,

@@ -16,7 +16,7 @@ namespace {
 
 struct TimelineOptions {
     NoteFileOptions noteFile;
-    std::string soundFolder;
+    std::optional<std::string> soundFolder;
     DriveOptions drive;
     std::string out;
     bool force = false;
@@ -38,7 +38,12 @@ int Timeline(const TimelineOptions& options, const NoteFileContents& contents) {
     const DriveMotion& motion = std::get<DriveMotion>(made);
     std::vector<std::string> warnings;
     const std::unique_ptr<SoundDecoder> decoder = MakeSoundDecoder();
-    const SoundCheck sounds = CheckSounds(contents, FindSoundFolder(options.soundFolder), decoder.get(), warnings);
+    SoundPlatform soundPlatform = MakeSoundPlatform();
+    if (!decoder) {
+        warnings.push_back(NoDecoderWarning());
+    }
+    const SoundCheck sounds =
+        CheckSounds(contents, SoundSearch(soundPlatform, options.soundFolder), decoder.get(), warnings);
     for (const std::string& warning : warnings) {
         std::cerr << "warning: " << warning << '\n';
     }
@@ -67,9 +72,9 @@ void AddTimelineCommand(CommandLine& commandLine) {
             });
         });
     command.add_option("FILE", options->noteFile.file, "The note file")->required();
-    CLI::Option* sounds =
-        command.add_option("--sounds", options->soundFolder, "The folder of the notes' sound files")->required();
-    AddDriveOptions(command, options->drive, sounds);
+    command.add_option("--sounds", options->soundFolder,
+                       "The folder of the notes' sound files (default: where the program looks)");
+    AddDriveOptions(command, options->drive);
     command.add_option("-o,--output", options->out, "The SVG file to write")->required()->option_text("OUT.svg");
     command.add_flag("--force", options->force, "Write over an existing OUT.svg");
 }

@@ -18,16 +18,13 @@ std::variant<lap::Lap, std::string> ReadLapFile(const std::string& path) {
     return std::get<lap::Lap>(std::move(read));
 }
 
-void AddDriveOptions(CLI::App& command, DriveOptions& options, CLI::Option* soundsOption) {
-    options.speedOption = command.add_option("--speed", options.speed, "Drive at V units a second")
-                              ->option_text("V")
-                              ->needs(soundsOption);
+void AddDriveOptions(CLI::App& command, DriveOptions& options) {
+    options.speedOption = command.add_option("--speed", options.speed, "Drive at V units a second")->option_text("V");
     command.add_option("--start", options.start, "From distance D (default 0)")
         ->option_text("D")
         ->needs(options.speedOption);
     options.lapOption = command.add_option("--lap", options.lap, "Drive along a lap of lines SECONDS,DISTANCE")
                             ->option_text("LAP")
-                            ->needs(soundsOption)
                             ->excludes(options.speedOption);
 }
 

@@ -26,8 +26,7 @@ struct DriveOptions {
 // with the file and line named.
 std::variant<lap::Lap, std::string> ReadLapFile(const std::string& path);
 
-// Adds the options; a drive needs `soundsOption`.
-void AddDriveOptions(CLI::App& command, DriveOptions& options, CLI::Option* soundsOption);
+void AddDriveOptions(CLI::App& command, DriveOptions& options);
 
 // The drive the options ask for; nullopt when they ask for none; a message
 // for a speed or start that is not a number, a drive that would not end, or a

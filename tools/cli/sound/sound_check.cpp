@@ -1,7 +1,9 @@
 #include "tools/cli/sound/sound_check.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <iterator>
 #include <variant>
 
 #include "platform/path_lookup.h"
@@ -14,25 +16,57 @@ namespace {
 // Silence before the first sound that an author would hear as a late call.
 constexpr double kLateStart = 0.050;
 
-}  // namespace
+// A folder as the user finds it: in its letter case on disk, with the
+// platform's separators; whether its files can be listed.
+struct ShownFolder {
+    std::string path;
+    bool readable = false;
+};
 
-SoundFolder FindSoundFolder(const std::string& given) {
+ShownFolder Show(const std::string& folder) {
+    std::string shown = folder;
+    std::ranges::replace(shown, '\\', static_cast<char>(std::filesystem::path::preferred_separator));
+    const std::optional<std::string> found = platform::LookUpPath(folder);
     std::error_code error;
-    return {given, std::filesystem::is_directory(given, error)};
+    if (found) {
+        std::filesystem::directory_iterator(*found, error);
+    }
+    return {found ? *found : shown, found && !error};
 }
 
-SoundCheck CheckSounds(const NoteFileContents& contents, const SoundFolder& folder, SoundDecoder* decoder,
+// "A", "A or B", "A, B or C".
+std::string Listed(const std::vector<ShownFolder>& folders, const char* last) {
+    std::string text;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == folders.size() ? last : ", ") + folders[i].path;
+    }
+    return text;
+}
+
+}  // namespace
+
+SoundSearch::SoundSearch(SoundPlatform& platform, const std::optional<std::string>& given)
+    : files(*platform.files),
+      folders(*platform.files, given ? std::vector<std::string>{*given} : platform.programFolders) {}
+
+std::string NoDecoderWarning() {
+    return "sound timing is not available in this build of kerbcall-cli (it has no sound decoder): durations, late "
+           "starts and cut-offs are left out; the Linux kerbcall-cli gives them";
+}
+
+SoundCheck CheckSounds(const NoteFileContents& contents, const SoundSearch& search, SoundDecoder* decoder,
                        std::vector<std::string>& warnings) {
     SoundCheck check;
-    if (!folder.exists) {
-        warnings.push_back("the sound folder " + folder.path + " does not exist: no call would be heard");
+    std::vector<ShownFolder> folders;
+    std::ranges::transform(search.folders.Folders(), std::back_inserter(folders), Show);
+    const bool anyFolder = std::ranges::any_of(folders, &ShownFolder::readable);
+    if (!anyFolder) {
+        warnings.push_back((folders.size() == 1
+                                ? "the sound folder " + folders[0].path + " does not exist or cannot be read"
+                                : "no sound folder can be read (" + Listed(folders, " and ") + ")") +
+                           ": no call would be heard");
     }
     check.timed = decoder != nullptr;
-    if (!decoder) {
-        warnings.emplace_back(
-            "sound timing is not available in this build of kerbcall-cli (it has no sound decoder): durations, late "
-            "starts and cut-offs are left out; the Linux kerbcall-cli gives them");
-    }
     std::map<std::string, std::variant<SoundTiming, std::string>> decodedFiles;
     for (std::size_t i = 0; i < contents.notes.size(); ++i) {
         const std::string& name = contents.notes[i].soundFile;
@@ -40,16 +74,22 @@ SoundCheck CheckSounds(const NoteFileContents& contents, const SoundFolder& fold
             continue;
         }
         SoundReport& report = check.sounds[name];
-        const std::optional<std::string> path =
-            folder.exists ? platform::LookUpPath(folder.path + "/" + name) : std::nullopt;
-        report.found = path.has_value();
         const std::string quoted = NoteLineRef(contents, i) + ": sound file \"" + name + "\"";
+        // The program's own choice: the folder, the file it opens, what it refuses.
+        const std::string programPath = search.folders.PathOf(name);
+        if (search.files.IsSpecialOrTooLarge(programPath)) {
+            warnings.push_back(quoted + " is not a regular file of at most 64 MiB: the program does not play it");
+            continue;
+        }
+        const std::optional<std::string> path = platform::LookUpPath(programPath);
+        report.found = path.has_value();
         if (!path) {
-            if (folder.exists) {
-                warnings.push_back(quoted + " is not in " + folder.path);
+            if (anyFolder) {
+                warnings.push_back(quoted + " is not in " + Listed(folders, " or "));
             }
             continue;
         }
+        report.folder = std::filesystem::path(*path).parent_path().string();
         if (!decoder) {
             continue;
         }

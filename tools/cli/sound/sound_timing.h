@@ -11,11 +11,13 @@ namespace kerbcall::cli {
 // A sample is heard above -40 dBFS, this fraction of full scale.
 inline constexpr double kAudibleFraction = 0.01;
 
-// How a sound plays, in seconds: its length, and the time before its first
-// sample above -40 dBFS (the whole length when it never gets that loud).
+// How a sound plays, in seconds: its length, the time before its first
+// sample above -40 dBFS and the time after its last (each the whole length
+// when it never gets that loud).
 struct SoundTiming {
     double duration = 0.0;
     double leadingSilence = 0.0;
+    double trailingSilence = 0.0;
 };
 
 // A sound as the player hears it: 16-bit samples, the channels interleaved.

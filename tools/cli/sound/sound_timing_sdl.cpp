@@ -52,14 +52,17 @@ public:
             return *problem;
         }
         const auto& sound = std::get<DecodedSound>(decoded);
-        const auto audible = std::find_if(sound.samples.begin(), sound.samples.end(), [](std::int16_t sample) {
-            return std::abs(static_cast<double>(sample)) > kAudibleLevel;
-        });
+        const auto audible = [](std::int16_t sample) { return std::abs(static_cast<double>(sample)) > kAudibleLevel; };
+        const auto first = std::find_if(sound.samples.begin(), sound.samples.end(), audible);
+        const auto last = std::find_if(sound.samples.rbegin(), sound.samples.rend(), audible);
         // Samples of all channels interleave: a frame holds one of each.
         const auto channels = static_cast<std::size_t>(sound.channels);
-        const std::size_t frames = sound.samples.size() / channels;
-        const std::size_t silentFrames = static_cast<std::size_t>(audible - sound.samples.begin()) / channels;
-        return SoundTiming{static_cast<double>(frames) / sound.rate, static_cast<double>(silentFrames) / sound.rate};
+        const auto seconds = [&](std::ptrdiff_t samples) {
+            const std::size_t frames = static_cast<std::size_t>(samples) / channels;
+            return static_cast<double>(frames) / sound.rate;
+        };
+        return SoundTiming{seconds(sound.samples.end() - sound.samples.begin()), seconds(first - sound.samples.begin()),
+                           seconds(last - sound.samples.rbegin())};
     }
 
     std::variant<DecodedSound, std::string> DecodeSamples(const std::string& path) override {

@@ -37,6 +37,7 @@ struct CallFigures {
     double loudnessBefore = 0.0;
     std::optional<double> loudnessAfter;  // nullopt: too short to measure
     double startsAfter = 0.0;             // the call's leading silence
+    double endsAfter = 0.0;               // and its trailing silence
     std::vector<std::string> warnings;
 };
 

@@ -26,8 +26,11 @@ constexpr int kFullScale = INT16_MAX - 1;
 // is warned about.
 constexpr double kLoudnessTolerance = 0.5;
 // A call is cut again, at most twice, when the encoder left its start below
-// the audible level for longer than this (seconds).
+// the audible level for longer than this (seconds), or the end of its voice,
+// so that it ends more than kLongestTail after what is heard: less than
+// half a millisecond past kTail reports as kTail.
 constexpr double kRecutAfter = 0.003;
+constexpr double kLongestTail = kTail + 0.0005;
 constexpr int kAttempts = 3;
 // Loudness is measured in blocks of 0.4 s; a shorter call is measured as if
 // silence followed it to one block's length.
@@ -198,16 +201,17 @@ public:
         for (float& sample : mono) {
             sample = static_cast<float>(sample * gain);
         }
-        std::size_t from = first - std::min(Samples(kLeadIn, rate), first);
-        auto made = WriteFromVoice(mono, {first, end}, rate, from, out);
+        std::pair cut{first - std::min(Samples(kLeadIn, rate), first), end};
+        auto made = WriteFromVoice(mono, first, rate, cut, out);
         if (const auto* problem = std::get_if<std::string>(&made)) {
             return *problem;
         }
         const auto& timing = std::get<SoundTiming>(made);
-        figures.silenceBefore = static_cast<double>(from) / rate;
-        figures.silenceAfter = (static_cast<double>(mono.size()) - static_cast<double>(end + tail)) / rate;
+        figures.silenceBefore = static_cast<double>(cut.first) / rate;
+        figures.silenceAfter = (static_cast<double>(mono.size()) - static_cast<double>(cut.second + tail)) / rate;
         figures.durationAfter = timing.duration;
         figures.startsAfter = timing.leadingSilence;
+        figures.endsAfter = timing.trailingSilence;
         if (auto heard = decoder_.DecodeSamples(out.string()); heard.index() == 0) {
             const auto& sound = std::get<DecodedSound>(heard);
             figures.loudnessAfter = Loudness(Mono(sound), sound.rate);
@@ -216,21 +220,27 @@ public:
             figures.warnings.push_back("starts " + std::to_string(std::lround(timing.leadingSilence * 1000.0)) +
                                        " ms late");
         }
+        if (timing.trailingSilence > kLongestTail) {
+            figures.warnings.push_back("ends " + std::to_string(std::lround(timing.trailingSilence * 1000.0)) +
+                                       " ms after its voice");
+        }
         return figures;
     }
 
 private:
-    // Writes the call in `louder` from `from` to kTail after the voice and
-    // decodes it again. The encoder may leave a voice's faint beginning (a
-    // soft "f") below the audible level: the call then starts later, where
-    // it is heard, and `from` says where. Its timing, or why it failed.
-    std::variant<SoundTiming, std::string> WriteFromVoice(const std::vector<float>& louder,
-                                                          std::pair<std::size_t, std::size_t> voice, int rate,
-                                                          std::size_t& from, const std::filesystem::path& out) {
+    // Writes the call in `louder` from `cut.first` to kTail after `cut.second`
+    // and decodes it again. The encoder may leave a voice's faint beginning
+    // (a soft "f") or its faint end below the audible level: the call is then
+    // cut again where it is heard, and `cut` says where. Its timing, or why
+    // it failed.
+    std::variant<SoundTiming, std::string> WriteFromVoice(const std::vector<float>& louder, std::size_t first, int rate,
+                                                          std::pair<std::size_t, std::size_t>& cut,
+                                                          const std::filesystem::path& out) {
         const std::size_t leadIn = Samples(kLeadIn, rate);
         for (int attempt = 1;; ++attempt) {
-            std::vector<float> call = Cut(louder, from, voice.second, Samples(kTail, rate));
-            const std::size_t fade = std::min(from <= voice.first ? voice.first - from : leadIn, call.size());
+            auto& [from, end] = cut;
+            std::vector<float> call = Cut(louder, from, end, Samples(kTail, rate));
+            const std::size_t fade = std::min(from <= first ? first - from : leadIn, call.size());
             for (std::size_t i = 0; i < fade; ++i) {
                 call[i] *= static_cast<float>(i) / static_cast<float>(fade);
             }
@@ -245,12 +255,17 @@ private:
             if (const auto* problem = std::get_if<std::string>(&timing)) {
                 return "written, but cannot be decoded again: " + *problem;
             }
-            const double starts = std::get<SoundTiming>(timing).leadingSilence;
-            const std::size_t later = from + Samples(starts - kLeadIn, rate);
-            if (starts <= kRecutAfter || attempt == kAttempts || later >= voice.second) {
+            const SoundTiming& heard = std::get<SoundTiming>(timing);
+            const std::size_t start =
+                heard.leadingSilence > kRecutAfter ? from + Samples(heard.leadingSilence - kLeadIn, rate) : from;
+            const std::size_t stop = heard.trailingSilence > kLongestTail
+                                         ? end - std::min(Samples(heard.trailingSilence - kTail, rate), end)
+                                         : end;
+            if (attempt == kAttempts || (start == from && stop == end) || start >= stop) {
                 return timing;
             }
-            from = later;
+            from = start;
+            end = stop;
         }
     }
 
