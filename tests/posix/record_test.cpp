@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -84,7 +85,8 @@ struct RecordCase {
     std::string keys;         // typed once the distance shows, each answered with a line
     std::string ending;       // typed last, or SIGTERM
     int exitCode;
-    std::string out;  // out.ini afterwards; none when empty
+    std::string out;      // out.ini afterwards; none when empty
+    std::string title{};  // the simulators stand in for a rally title, whose telemetry is read; none when empty
 };
 
 // Each case types its keys once the distance shows, then ends: Enter, Ctrl-D, Ctrl-C or SIGTERM.
@@ -106,6 +108,9 @@ TEST(Record, WritesEachKeysNoteAtOnceAndPutsTheTerminalBack) {
         // Taken back to nothing, a new file is gone; a full one takes no note more.
         {"", {}, false, "1\x7f", "\r", 0, ""},
         {full, {}, false, "h", "\r", 0, full},
+        // A title's game that ends is waited for again too.
+        {"", {"--lap", "lap.csv"}, true, "f", "\r", 0, "finish.mp3,1234\r\n", "dr2"},
+        {"", {}, true, "s", "\r", 0, "square.mp3,1234\r\n", "wrc"},
     };
     for (const RecordCase& c : cases) {
         SCOPED_TRACE(c.out.substr(0, 40));
@@ -113,6 +118,9 @@ TEST(Record, WritesEachKeysNoteAtOnceAndPutsTheTerminalBack) {
         folder.Write("hold.csv", "0,1234.4\n");
         folder.Write("short.csv", "0,10\n1.5,20\n");
         folder.Write("keys.txt", "; a key\r\nz,zap.mp3\n");
+        const std::string port = std::to_string(testing::FreeUdpPort());
+        folder.Write("kerbcall/kerbcall.ini", "[dr2]\nport=" + port + "\n[wrc]\nstructure=" + folder.PathOf("wrc"));
+        ::setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
         if (!c.oldOut.empty()) {
             folder.Write("out.ini", c.oldOut);
         }
@@ -130,13 +138,20 @@ TEST(Record, WritesEachKeysNoteAtOnceAndPutsTheTerminalBack) {
             GTEST_SKIP() << "another simulator runs on this machine: " << recorder.said;
         }
         std::optional<testing::SimProcess> sim;
-        for (const auto& simulator : simulators) {
+        const std::string name = c.title.empty() ? "zrl.exe" : c.title == "dr2" ? "dirtrally2.exe" : "WRC.exe";
+        for (auto simulator : simulators) {
+            if (!c.title.empty()) {
+                simulator.insert(simulator.end(), {"--udp", c.title, "--port", port});
+            }
+            if (c.title == "wrc") {
+                simulator.insert(simulator.end(), {"--structure", folder.PathOf("wrc")});
+            }
             sim.emplace(simulator);
-            if (!recorder.WaitFor("recording from zrl.exe (pid " + std::to_string(sim->pid()) + ")")) {
+            if (!recorder.WaitFor("recording from " + name + " (pid " + std::to_string(sim->pid()))) {
                 ASSERT_NE(recorder.said.find("recording from zrl.exe (pid"), std::string::npos) << recorder.said;
                 GTEST_SKIP() << "another simulator runs on this machine: " << recorder.said;
             }
-            if (&simulator != &simulators.back()) {
+            if (simulator[1] != simulators.back()[1]) {
                 ASSERT_TRUE(recorder.WaitFor("the simulator has ended")) << recorder.said;
             }
         }
@@ -163,27 +178,38 @@ TEST(Record, WritesEachKeysNoteAtOnceAndPutsTheTerminalBack) {
             EXPECT_EQ(std::system((check + " >/dev/null 2>&1").c_str()), 0) << lap;
         }
     }
+    ::unsetenv("XDG_CONFIG_HOME");
 }
 
-// With two simulators running, the first is taken and the other named; --pid takes the other.
+// With several simulators running, the first is taken and the others named, a title (read through its telemetry)
+// only when no simulator runs, as in the program; --pid takes another.
 TEST(Record, TakesTheSimulatorItsPidNames) {
     const faults::ScratchFolder folder;
-    folder.Write("one.csv", "0,1000\n");
-    folder.Write("two.csv", "0,2000\n");
-    const testing::SimProcess one({"--replay", folder.PathOf("one.csv"), "--hold"});
-    const testing::SimProcess two({"--replay", folder.PathOf("two.csv"), "--hold"});
-    for (const pid_t chosen : {pid_t{0}, two.pid()}) {
+    const std::string port = std::to_string(testing::FreeUdpPort());
+    folder.Write("kerbcall/kerbcall.ini", "[dr2]\nport=" + port + "\n");
+    ::setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
+    std::vector<std::string> sims[3] = {{"--udp", "dr2", "--port", port}, {}, {}};
+    std::vector<std::unique_ptr<testing::SimProcess>> running;
+    for (std::size_t i = 0; i < 3; ++i) {
+        folder.Write("lap.csv", "0," + std::to_string(3000 - 1000 * i) + "\n");
+        sims[i].insert(sims[i].end(), {"--replay", folder.PathOf("lap.csv"), "--hold"});
+        running.push_back(std::make_unique<testing::SimProcess>(sims[i]));
+    }
+    const std::string first = "recording from zrl.exe (pid " + std::to_string(running[1]->pid()) + ")";
+    const std::pair<std::string, std::string> cases[] = {
+        {"", first}, {"3", "distance 1000.0"}, {"1", "distance 3000.0"}};
+    for (const auto& [chosen, shown] : cases) {
         std::vector<std::string> args{folder.PathOf("out.ini")};
-        if (chosen != 0) {
-            args.insert(args.end(), {"--pid", std::to_string(chosen)});
+        if (!chosen.empty()) {
+            args.insert(args.end(), {"--pid", std::to_string(running[std::stoul(chosen) - 1]->pid())});
         }
         Recorder recorder(args);
-        ASSERT_TRUE(recorder.WaitFor(chosen != 0 ? "distance 2000.0" : "give --pid to record from another"))
-            << recorder.said;
-        recorder.Type(chosen != 0 ? "h\r" : "\r");
+        ASSERT_TRUE(recorder.WaitFor(shown)) << recorder.said;
+        recorder.Type(chosen.empty() ? "\r" : "h\r");
         EXPECT_EQ(recorder.Wait().first, 0) << recorder.said;
     }
-    EXPECT_EQ(folder.Read("out.ini"), "hairpin.mp3,2000\r\n");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(folder.Read("out.ini"), "hairpin.mp3,1000\r\nhairpin.mp3,3000\r\n");
 }
 
 }  // namespace

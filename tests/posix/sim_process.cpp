@@ -1,6 +1,8 @@
 #include "tests/posix/sim_process.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -58,5 +60,17 @@ SimProcess::~SimProcess() {
 }
 
 std::string TestData(const std::string& name) { return std::string(KERBCALL_POSIX_TEST_DATA) + "/" + name; }
+
+int FreeUdpPort() {
+    const int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address);  // NOLINT: the C API
+    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);        // NOLINT: the C API
+    ::close(probe);
+    return ntohs(address.sin_port);
+}
 
 }  // namespace kerbcall::posix::testing

@@ -29,4 +29,7 @@ private:
 
 std::string TestData(const std::string& name);
 
+// A UDP port on 127.0.0.1 that nothing listens on at the moment.
+int FreeUdpPort();
+
 }  // namespace kerbcall::posix::testing

@@ -202,6 +202,41 @@ TEST_F(RealProgram, PickStartDriveAndStop) {
     EXPECT_EQ(faults::ReadFile(folder_ / "user/kerbcall/last-note-folder"), programFolder_.string() + "\n");
 }
 
+// Each rally title's stand-in in turn, in one run: the notes are called in order, whatever spoiled packets come
+// beside the good ones (each carrying the last note's distance, so that one taken would call it too early).
+TEST_F(RealProgram, EachTitleIsCalledInOrderWhateverElseComesOnItsPort) {
+    const fs::path pack = programFolder_ / "Zuda Vodaz Sounds";
+    std::vector<std::string> sounds;
+    for (const std::string name : {"left3.mp3", "hairpin.mp3", "finish.mp3"}) {
+        sounds.push_back(Signature(pack / name, folder_ / "signature.raw"));
+    }
+    const std::string port = std::to_string(posix::testing::FreeUdpPort());
+    std::ofstream(folder_ / "drive.csv") << "0,0\n2,100\n4,200\n6,300\n";
+    fs::create_directories(folder_ / "user/kerbcall");
+    std::ofstream(folder_ / "user/kerbcall/kerbcall.ini")
+        << "[dr2]\nport=" << port << "\n[wrc]\nport=" << port << "\nstructure=" << (folder_ / "wrc").string() << "\n";
+    ASSERT_NO_FATAL_FAILURE(StartIn(State::kWaiting));
+    std::vector<std::string> calls;
+    for (const std::string title : {"dr2", "wrc"}) {
+        SCOPED_TRACE(title);
+        std::vector<std::string> args{"--udp",     title, "--port",   port,
+                                      "--spoiled", "300", "--replay", (folder_ / "drive.csv").string()};
+        if (title == "wrc") {
+            args.insert(args.end(), {"--structure", (folder_ / "wrc").string()});
+        }
+        const SimProcess sim(args);
+        calls.insert(calls.end(), sounds.begin(), sounds.end());
+        ASSERT_TRUE(WaitUntil([&] { return SoundsHeard(calls) == calls.size(); }))
+            << "only the first " << SoundsHeard(calls) << " sounds were heard in order";
+        const std::string heard = faults::ReadFile(heard_);
+        std::size_t finishes = 0;
+        for (std::size_t at = 0; (at = heard.find(sounds.back(), at)) != std::string::npos; at += kSignatureBytes) {
+            ++finishes;
+        }
+        EXPECT_EQ(finishes, calls.size() / sounds.size()) << "the last note is called last, and once";
+    }
+}
+
 TEST_F(RealProgram, EachStopSignalEndsItInEveryStateWithinASecondAndAHalf) {
     for (const State state : {State::kChooserOpen, State::kWaiting, State::kTracking, State::kDeactivationCue}) {
         for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {

@@ -2,6 +2,8 @@
 // simulator's executable name, as the simulator does under a Windows
 // compatibility layer, keeps the build probe byte and the track distance at
 // the simulator's addresses, and moves the distance along laps or a replay.
+// With --udp it stands in for a rally title instead: under the title's name,
+// it sends the title's telemetry packets for the same drive.
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -25,6 +28,7 @@
 #include "kerbcall/version.h"
 #include "simlink/position_reader.h"
 #include "tools/sim/sim_motion.h"
+#include "tools/sim/telemetry_sender.h"
 
 namespace kerbcall::sim {
 
@@ -34,6 +38,9 @@ constexpr char kUsage[] =
     "usage: kerbcall-sim [--name EXE] [--build early|late] [--hold]\n"
     "                    [--length UNITS] [--speed UNITS_PER_S] [--start UNITS] [--laps N]\n"
     "       kerbcall-sim [--name EXE] [--build early|late] [--hold] --replay FILE\n"
+    "       kerbcall-sim --udp dr2|wrc [--port P] [--structure DIR] [--spoiled METRES]\n"
+    "                    [--name EXE] [--hold] [--length METRES] [--speed M_PER_S]\n"
+    "                    [--start METRES] [--laps N] [--replay FILE]\n"
     "       kerbcall-sim --help | --version\n";
 
 // The folder the stand-in pretends to have been started from, as a Windows
@@ -44,6 +51,8 @@ constexpr char kWindowsFolder[] = "C:\\Games\\ZRL\\";
 constexpr float kUnusedAddressValue = -1.0F;
 constexpr std::uintptr_t kPageSize = 4096;
 constexpr auto kWriteInterval = std::chrono::milliseconds(5);
+// The games send a hundred packets a second.
+constexpr auto kPacketInterval = std::chrono::milliseconds(10);
 constexpr auto kReportInterval = std::chrono::seconds(1);
 
 volatile std::sig_atomic_t stopSignal = 0;
@@ -135,28 +144,26 @@ void Report(const SimOptions& options, const CarPosition& position) {
     std::cout << line.str() << std::flush;
 }
 
-int Run(const SimOptions& options, const std::optional<lap::Lap>& replay) {
-    SimulatorMemory memory;
-    if (!memory.Map(options.build)) {
-        std::cerr << "kerbcall-sim: cannot map memory at the simulator's addresses: " << std::strerror(errno) << '\n';
-        return 1;
-    }
+using Publish = std::function<void(const CarPosition&, std::chrono::steady_clock::duration since)>;
+
+// Moves the car along the plan or the replay, handing each position to `publish` every `interval` (the first before
+// `started` is said), and reports once a second. The exit status.
+int Drive(const SimOptions& options, const std::optional<lap::Lap>& replay, std::chrono::milliseconds interval,
+          const Publish& publish, const std::string& started) {
     const auto positionAt = [&](std::chrono::steady_clock::duration since) {
         return replay ? PositionAt(*replay, std::chrono::duration_cast<std::chrono::microseconds>(since).count())
                       : PositionAt(options.plan, std::chrono::duration<double>(since).count());
     };
-    const auto started = std::chrono::steady_clock::now();
-    CarPosition position = positionAt({});
-    memory.WriteDistance(position.distance);
-    std::cout << "kerbcall-sim: " << options.name << " pid " << ::getpid() << ", "
-              << (options.build == Build::kEarly ? "early" : "late") << " build, distance at 0x" << std::hex
-              << (options.build == Build::kEarly ? kEarlyPositionAddress : kLatePositionAddress) << std::dec << '\n'
-              << std::flush;
-    auto nextReport = started;
-    while (stopSignal == 0) {
+    const auto start = std::chrono::steady_clock::now();
+    publish(positionAt({}), {});
+    std::cout << "kerbcall-sim: " << options.name << " pid " << ::getpid() << ", " << started << '\n' << std::flush;
+    auto nextReport = start;
+    for (auto next = start + interval; stopSignal == 0; next += interval) {
+        std::this_thread::sleep_until(next);
         const auto now = std::chrono::steady_clock::now();
-        position = positionAt(now - started);
-        memory.WriteDistance(position.distance);
+        next = std::max(next, now - interval);  // held up: on from now, not in a burst
+        const CarPosition position = positionAt(now - start);
+        publish(position, now - start);
         const bool ending = position.finished && !options.hold;
         if (now >= nextReport || ending) {
             Report(options, position);
@@ -166,10 +173,43 @@ int Run(const SimOptions& options, const std::optional<lap::Lap>& replay) {
             std::cout << "kerbcall-sim: finished\n";
             return 0;
         }
-        std::this_thread::sleep_for(kWriteInterval);
     }
     std::cout << "kerbcall-sim: stopped by signal " << stopSignal << '\n';
     return 0;
+}
+
+int RunMemory(const SimOptions& options, const std::optional<lap::Lap>& replay) {
+    SimulatorMemory memory;
+    if (!memory.Map(options.build)) {
+        std::cerr << "kerbcall-sim: cannot map memory at the simulator's addresses: " << std::strerror(errno) << '\n';
+        return 1;
+    }
+    std::ostringstream started;
+    started << (options.build == Build::kEarly ? "early" : "late") << " build, distance at 0x" << std::hex
+            << (options.build == Build::kEarly ? kEarlyPositionAddress : kLatePositionAddress);
+    return Drive(
+        options, replay, kWriteInterval,
+        [&](const CarPosition& position, auto /*since*/) { memory.WriteDistance(position.distance); }, started.str());
+}
+
+int RunTelemetry(const SimOptions& options, const std::optional<lap::Lap>& replay) {
+    TelemetrySender sender(options);
+    if (const std::string problem = sender.Open(); !problem.empty()) {
+        std::cerr << "kerbcall-sim: " << problem << '\n';
+        return 1;
+    }
+    CarState car;
+    car.stageLength = replay ? replay->Points().back().distance : options.plan.length;
+    const Publish send = [&](const CarPosition& position, std::chrono::steady_clock::duration since) {
+        const double seconds = std::chrono::duration<double>(since).count();
+        car.speed =
+            car.count == 0 ? 0.0F : static_cast<float>((position.distance - car.distance) / (seconds - car.seconds));
+        car.seconds = seconds;
+        car.distance = position.distance;
+        sender.Send(car);
+        ++car.count;
+    };
+    return Drive(options, replay, kPacketInterval, send, sender.Description());
 }
 
 }  // namespace
@@ -203,5 +243,5 @@ int main(int argc, char** argv) {
     BecomeWindowsProgram(argc, argv, options.name);
     ::prctl(PR_SET_NAME, options.name.c_str());
     CatchStopSignals();
-    return Run(options, replay);
+    return options.udp ? RunTelemetry(options, replay) : RunMemory(options, replay);
 }

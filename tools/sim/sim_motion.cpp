@@ -3,6 +3,8 @@
 #include <cmath>
 #include <optional>
 
+#include "simlink/distance_sources.h"
+
 namespace kerbcall::sim {
 
 namespace {
@@ -46,6 +48,9 @@ CarPosition PositionAt(const lap::Lap& replay, lap::Microseconds time) {
 std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::string>& args) {
     SimOptions options;
     bool planGiven = false;
+    bool nameGiven = false;
+    bool buildGiven = false;
+    bool portGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
         if (option == "--hold") {
@@ -59,8 +64,19 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
         const std::optional<double> number = lap::ReadFiniteNumber(value);
         if (option == "--name" && !value.empty() && value.find('/') == std::string::npos) {
             options.name = value;
+            nameGiven = true;
         } else if (option == "--build" && (value == "early" || value == "late")) {
             options.build = value == "early" ? Build::kEarly : Build::kLate;
+            buildGiven = true;
+        } else if (option == "--udp" && (value == "dr2" || value == "wrc")) {
+            options.udp = value == "dr2" ? Title::kDr2 : Title::kWrc;
+        } else if (option == "--port" && number && *number == std::floor(*number) && *number >= 1 && *number <= 65535) {
+            options.port = static_cast<int>(*number);
+            portGiven = true;
+        } else if (option == "--structure" && !value.empty()) {
+            options.structure = value;
+        } else if (option == "--spoiled" && number) {
+            options.spoiled = lap::ToFloatDistance(*number);
         } else if (option == "--replay") {
             options.replayFile = value;
         } else if (option == "--length" && number) {
@@ -82,6 +98,18 @@ std::variant<SimOptions, std::string> ParseSimArguments(const std::vector<std::s
     }
     if (std::string problem = CheckPlan(options.plan); !problem.empty()) {
         return problem;
+    }
+    if (options.udp ? buildGiven : portGiven) {
+        return options.udp ? "--build goes without --udp" : "--port goes with --udp";
+    }
+    if (!options.structure.empty() && options.udp != Title::kWrc) {
+        return "--structure goes with --udp wrc";
+    }
+    if (options.spoiled && !options.udp) {
+        return "--spoiled goes with --udp";
+    }
+    if (options.udp && !nameGiven) {
+        options.name = *options.udp == Title::kDr2 ? kDr2Executable : kWrcExecutable;
     }
     return options;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 #include <vector>
 
+#include "simlink/telemetry_settings.h"
 #include "tools/lap/lap.h"
 
 namespace kerbcall::sim {
@@ -32,12 +34,19 @@ CarPosition PositionAt(const lap::Lap& replay, lap::Microseconds time);
 
 enum class Build { kEarly, kLate };
 
+// The rally titles whose UDP telemetry the stand-in sends instead.
+enum class Title { kDr2, kWrc };
+
 struct SimOptions {
     std::string name = "zrl.exe";
     Build build = Build::kLate;
     LapPlan plan;
     std::string replayFile;  // empty: drive the plan
     bool hold = false;
+    std::optional<Title> udp;  // none: the simulator's memory
+    int port = kDefaultTelemetryPort;
+    std::string structure;         // wrc: where to write the structure folder; empty for a new one
+    std::optional<float> spoiled;  // the distance of spoiled packets sent beside the good ones
 };
 
 // The command line after the program name; an error says what is wrong.

@@ -1,6 +1,7 @@
-// kerbcall-cli probe: one scan for the simulator with the program's own
-// simulator link, then its build and a few distance samples over half a
-// second. Exit 0 when found and readable, 1 otherwise.
+// kerbcall-cli probe: one scan for the simulator (or a title read through
+// its telemetry) with the program's own simulator link, then the simulator's
+// build, or the title's port and packets, and a few distance samples over
+// half a second. Exit 0 when found and a distance is read, 1 otherwise.
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -12,6 +13,7 @@
 
 #include "platform/message_pump.h"
 #include "platform/program.h"
+#include "simlink/distance_sources.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
 #include "tools/cli/commands/commands.h"
@@ -24,6 +26,8 @@ namespace {
 
 constexpr int kSampleCount = 6;
 constexpr auto kSampleInterval = std::chrono::milliseconds(100);
+// How often a title's socket is read while the first packet is awaited.
+constexpr auto kPacketWait = std::chrono::milliseconds(10);
 
 // The scan yields to the window system; the probe has no windows.
 class NoMessages : public platform::MessagePump {
@@ -92,37 +96,20 @@ std::string NamesLookedFor(const ProcessDiscovery& discovery) {
     return names;
 }
 
-int RunProbe(ProbePlatform& platform, bool json, std::ostream& out) {
-    NoMessages pump;
-    ProbeProgram program(json, out);
-    ProcessDiscovery discovery(*platform.processes, *platform.memory, pump, program);
-    discovery.LoadExecutableNames();
-    const bool stopAfterOnePass = true;
-    discovery.FindSimProcess(stopAfterOnePass);
-
-    if (discovery.simExecutableIndex == 0) {
-        const std::string reason = "no process named " + NamesLookedFor(discovery) + " is running";
-        out << (json ? Json{{"found", false}, {"reason", reason}}.dump() : reason) << '\n';
-        return 1;
-    }
-    const std::string& name = discovery.simExecutables[static_cast<std::size_t>(discovery.simExecutableIndex)];
+// The simulator's build, address and samples, read from its memory, into
+// the report (and said in words unless in JSON).
+int ProbeMemory(ProbePlatform& platform, const ProcessDiscovery& discovery, Json& report, bool json,
+                std::ostream& out) {
     const bool readable = discovery.simProcess != 0;
-    Json report = {{"found", true},
-                   {"name", NameToUtf8(name)},
-                   {"pid", discovery.simProcessId},
-                   {"index", discovery.simExecutableIndex},
-                   {"readable", readable}};
-    if (!json) {
-        out << "simulator: " << name << " (pid " << discovery.simProcessId << ", index " << discovery.simExecutableIndex
-            << ")\n";
-    }
+    report["readable"] = readable;
     if (!readable) {
         const std::string reason = platform.readAccessProblem(discovery.simProcessId);
         report["reason"] = reason;
-        out << (json ? report.dump() : "cannot read its memory: " + reason) << '\n';
+        if (!json) {
+            out << "cannot read its memory: " << reason << '\n';
+        }
         return 1;
     }
-
     PositionReader position(*platform.memory);
     position.simProcess = discovery.simProcess;
     const std::uint8_t probeByte = position.ReadProbeByte();
@@ -143,7 +130,6 @@ int RunProbe(ProbePlatform& platform, bool json, std::ostream& out) {
         report["earlyBuild"] = position.earlyBuild;
         report["positionAddress"] = position.positionAddress;
         report["samples"] = std::move(samples);
-        out << report.dump() << '\n';
     } else {
         out << "build probe byte: " << HexText(probeByte) << " (" << (position.earlyBuild ? "early" : "late")
             << " build)\ndistance address: " << HexText(position.positionAddress)
@@ -152,12 +138,105 @@ int RunProbe(ProbePlatform& platform, bool json, std::ostream& out) {
     return 0;
 }
 
+// A title's telemetry as the program reads it: the first packet awaited as
+// long as the program waits before it says there is no distance, then the
+// samples; each sample null while there is none.
+int ProbeTelemetry(ProbePlatform& platform, const ProcessDiscovery& discovery, const TelemetrySettings& settings,
+                   Json& report, bool json, std::ostream& out) {
+    PositionReader unused(*platform.memory);
+    const std::unique_ptr<DistanceSource> source = OpenDistanceSource(discovery, unused, settings, platform.Sources());
+    const TitleSettings& title = discovery.simExecutableIndex == kDr2Slot ? settings.dr2 : settings.wrc;
+    const std::string port = std::to_string(source->Port().value_or(title.port));
+    const auto giveUp = std::chrono::steady_clock::now() + kTelemetrySilence;
+    while (source->Read() != DistanceRead::kDistance && source->Problem().empty() &&
+           std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(kPacketWait);
+    }
+    Json samples = Json::array();
+    std::string sampleTexts;
+    for (int i = 0; i < kSampleCount && source->Problem().empty(); ++i) {
+        if (i != 0) {
+            std::this_thread::sleep_for(kSampleInterval);
+        }
+        const bool read = source->Read() == DistanceRead::kDistance;
+        samples.push_back(read ? SampleJson(source->Distance()) : Json(nullptr));
+        sampleTexts += (i != 0 ? " " : "") + (read ? SampleText(source->Distance()) : std::string("none"));
+    }
+    const PacketCounts counts = source->Counts();
+    std::string problem = source->Problem();
+    if (problem.empty() && counts.distances == 0) {
+        problem = "no packet with a distance came to " + title.address + " port " + port + " within " +
+                  std::to_string(kTelemetrySilence.count()) + " s";
+    }
+    const std::string structure = discovery.simExecutableIndex == kWrcSlot ? settings.wrc.structureFolder : "";
+    report["title"] = TitleName(discovery.simExecutableIndex);
+    report["address"] = title.address;
+    report["port"] = source->Port().value_or(title.port);
+    if (!structure.empty()) {
+        report["structure"] = NameToUtf8(structure);
+    }
+    report["packets"] = {{"distances", counts.distances}, {"malformed", counts.malformed}, {"other", counts.other}};
+    report["samples"] = std::move(samples);
+    if (!problem.empty()) {
+        report["reason"] = problem;
+    }
+    if (!json) {
+        out << "title: " << TitleName(discovery.simExecutableIndex) << ", UDP telemetry on " << title.address
+            << " port " << port << '\n'
+            << (structure.empty() ? "" : "structure folder: " + structure + "\n") << "packets: " << counts.distances
+            << " with a distance, " << counts.malformed << " malformed, " << counts.other << " of another kind\n"
+            << (problem.empty() ? "distance samples: " + sampleTexts : problem) << '\n';
+    }
+    return problem.empty() ? 0 : 1;
+}
+
+int RunProbe(ProbePlatform& platform, bool json, std::ostream& out) {
+    NoMessages pump;
+    ProbeProgram program(json, out);
+    ProcessDiscovery discovery(*platform.processes, *platform.memory, pump, program);
+    const TelemetrySettings settings = ReadTelemetrySettings(*platform.files, *platform.userFolders);
+    discovery.LoadExecutableNames();
+    LoadTelemetryTitles(discovery, settings);
+    const bool stopAfterOnePass = true;
+    discovery.FindSimProcess(stopAfterOnePass);
+
+    // A bad setting is said first: its title was not looked for.
+    if (!json) {
+        for (const std::string& problem : settings.problems) {
+            out << problem << '\n';
+        }
+    }
+    if (discovery.simExecutableIndex == 0) {
+        const std::string reason = "no process named " + NamesLookedFor(discovery) + " is running";
+        out << (json ? Json{{"found", false}, {"reason", reason}, {"settings", settings.problems}}.dump() : reason)
+            << '\n';
+        return 1;
+    }
+    const std::string& name = discovery.simExecutables[static_cast<std::size_t>(discovery.simExecutableIndex)];
+    Json report = {{"found", true},
+                   {"name", NameToUtf8(name)},
+                   {"pid", discovery.simProcessId},
+                   {"index", discovery.simExecutableIndex}};
+    if (!json) {
+        out << (discovery.simExecutableIndex > ProcessDiscovery::kSimulatorSlots ? "game: " : "simulator: ") << name
+            << " (pid " << discovery.simProcessId << ", index " << discovery.simExecutableIndex << ")\n";
+    }
+    const int status = discovery.simExecutableIndex > ProcessDiscovery::kSimulatorSlots
+                           ? ProbeTelemetry(platform, discovery, settings, report, json, out)
+                           : ProbeMemory(platform, discovery, report, json, out);
+    if (json) {
+        report["settings"] = settings.problems;
+        out << report.dump() << '\n';
+    }
+    return status;
+}
+
 }  // namespace
 
 void AddProbeCommand(CommandLine& commandLine) {
     auto json = std::make_shared<bool>(false);
     CLI::App& command = commandLine.AddCommand(
-        "probe", "Look for the simulator once, as Kerbcall does, and show what was found", [json] {
+        "probe", "Look for the simulator or a rally title once, as Kerbcall does, and show what was found", [json] {
             ProbePlatform platform = MakeProbePlatform();
             if (!platform.processes) {
                 std::cerr << "kerbcall-cli: probe is not available on this platform\n";

@@ -1,5 +1,6 @@
 // Recording on Linux: single keys from the terminal in raw mode, the
-// simulator found and read through the program's own simulator link.
+// simulator (or a title read through its telemetry) found and read through
+// the program's own simulator link.
 #include <poll.h>
 #include <signal.h>
 #include <termios.h>
@@ -23,6 +24,7 @@
 #include "platform/ascii_case.h"
 #include "platform/message_pump.h"
 #include "platform/program.h"
+#include "simlink/distance_sources.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
 #include "tools/cli/command_line.h"
@@ -124,6 +126,7 @@ public:
 struct Simulator {
     std::uint32_t pid = 0;
     std::string name;
+    int slot = 0;  // in the discovery's names
 };
 
 class Recording {
@@ -133,9 +136,11 @@ public:
           notes_(plan.out, "\r\n", false),
           lap_(plan.lap, "\n", true),
           platform_(MakeProbePlatform()),
+          settings_(ReadTelemetrySettings(*platform_.files, *platform_.userFolders)),
           names_(*platform_.processes, *platform_.memory, pump_, program_),
           position_(*platform_.memory) {
         names_.LoadExecutableNames();
+        LoadTelemetryTitles(names_, settings_);
     }
 
     std::string WriteProblem() const {
@@ -151,6 +156,9 @@ public:
             std::cout << ' ' << key << ' ' << sound;
         }
         std::cout << "; Backspace takes the last line back; Enter, Ctrl-D or Ctrl-C ends\n" << std::flush;
+        for (const std::string& problem : settings_.problems) {
+            Say(problem);
+        }
         while (FindSimulator() && Drive()) {
         }
         if (heldSince_) {
@@ -167,7 +175,9 @@ public:
 private:
     enum class Key { kNone, kEnd };
 
-    // The simulators running, in the order the program's scan meets them.
+    // The simulators running, in the order the program's scan meets them,
+    // then the titles read through their telemetry, which it takes only
+    // when no simulator runs.
     std::vector<Simulator> RunningSimulators() {
         std::vector<Simulator> running;
         const std::unique_ptr<platform::ProcessSnapshot> snapshot = platform_.processes->TakeSnapshot();
@@ -176,12 +186,15 @@ private:
         }
         for (platform::ProcessEntry entry; snapshot->Next(entry);) {
             const auto& names = names_.simExecutables;
-            if (!entry.exeName.empty() && std::ranges::any_of(names, [&](const std::string& name) {
-                    return platform::EqualIgnoringAsciiCase(name, entry.exeName);
-                })) {
-                running.push_back({entry.processId, entry.exeName});
+            const auto named = std::ranges::find_if(names, [&](const std::string& name) {
+                return !name.empty() && platform::EqualIgnoringAsciiCase(name, entry.exeName);
+            });
+            if (named != names.end()) {
+                running.push_back({entry.processId, entry.exeName, static_cast<int>(named - names.begin())});
             }
         }
+        std::stable_partition(running.begin(), running.end(),
+                              [](const Simulator& found) { return found.slot <= ProcessDiscovery::kSimulatorSlots; });
         return running;
     }
 
@@ -194,14 +207,17 @@ private:
             const auto chosen = std::ranges::find_if(
                 running, [&](const Simulator& simulator) { return !plan_.pid || simulator.pid == *plan_.pid; });
             if (chosen != running.end()) {
-                position_.simProcess = platform_.memory->OpenForReading(chosen->pid);
-                if (position_.simProcess == 0) {
+                const bool title = chosen->slot > ProcessDiscovery::kSimulatorSlots;
+                names_.simProcessId = chosen->pid;
+                names_.simExecutableIndex = chosen->slot;
+                names_.simProcess = title ? 0 : platform_.memory->OpenForReading(chosen->pid);
+                if (!title && names_.simProcess == 0) {
                     Fail("cannot read the simulator's memory: " + platform_.readAccessProblem(chosen->pid));
                     return false;
                 }
-                position_.DetectBuild();
-                position_.SelectPositionAddress();
-                Say("recording from " + chosen->name + " (pid " + std::to_string(chosen->pid) + ")");
+                source_ = OpenDistanceSource(names_, position_, settings_, platform_.Sources());
+                const std::string port = title ? ", UDP port " + std::to_string(source_->Port().value_or(0)) : "";
+                Say("recording from " + chosen->name + " (pid " + std::to_string(chosen->pid) + port + ")");
                 if (running.size() > 1 && !plan_.pid) {
                     std::string others;
                     for (const Simulator& other : running) {
@@ -226,18 +242,25 @@ private:
     // recording ends, true when the simulator has gone.
     bool Drive() {
         for (;;) {
-            // As the program's trigger loop: a read that fails asks whether the simulator has gone.
-            const bool read = position_.SamplePosition();
-            if (!read && position_.SimulatorExited()) {
+            // As the program's trigger loop: the source says when the simulator has gone.
+            const DistanceRead read = source_->Read();
+            if (read == DistanceRead::kEnded) {
                 Say("the simulator has ended");
                 return true;
             }
-            if (std::string problem = read ? RecordLapPoint(position_.currentPosition) : std::string();
+            if (const std::string problem = source_->Problem(); problem != saidProblem_) {
+                Say(problem.empty() ? "the distance is read again" : problem);
+                saidProblem_ = problem;
+            }
+            if (std::string problem =
+                    read == DistanceRead::kDistance ? RecordLapPoint(source_->Distance()) : std::string();
                 !problem.empty()) {
                 Fail(problem);
                 return false;
             }
-            if (const std::string text = "distance " + DistanceText(position_.currentPosition); text != shown_) {
+            if (const std::string text =
+                    source_->Fresh() ? "distance " + DistanceText(source_->Distance()) : "no distance yet";
+                text != shown_) {
                 std::cout << "\r\x1b[K" << text << std::flush;
                 shown_ = text;
             }
@@ -312,10 +335,13 @@ private:
     }
 
     Key RecordNote(const std::string& sound) {
-        position_.SamplePosition();
+        if (source_->Read() != DistanceRead::kDistance) {
+            Say("no distance yet: nothing recorded");
+            return Key::kNone;
+        }
         std::int32_t distance = 0;
-        if (!RoundToDistance(position_.currentPosition, distance)) {
-            Say("the distance " + DistanceText(position_.currentPosition) + " is no whole number: nothing recorded");
+        if (!RoundToDistance(source_->Distance(), distance)) {
+            Say("the distance " + DistanceText(source_->Distance()) + " is no whole number: nothing recorded");
             return Key::kNone;
         }
         const std::string line = sound + "," + std::to_string(distance);
@@ -343,10 +369,13 @@ private:
     AppendedFile notes_;
     AppendedFile lap_;
     ProbePlatform platform_;
+    TelemetrySettings settings_;
     NoMessages pump_;
     RecordingProgram program_;
-    ProcessDiscovery names_;  // for the simulator's executable names
+    ProcessDiscovery names_;  // for the simulator's executable names, and what was chosen
     PositionReader position_;
+    std::unique_ptr<DistanceSource> source_;
+    std::string saidProblem_;  // the source's problem said last
     std::size_t recorded_ = 0;
     int status_ = 0;
     bool closed_ = false;

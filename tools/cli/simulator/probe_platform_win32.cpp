@@ -25,7 +25,11 @@ std::string ReadAccessProblem(std::uint32_t processId) {
 
 ProbePlatform MakeProbePlatform() {
     return {std::make_unique<platform::win32::ToolhelpProcessList>(),
-            std::make_unique<platform::win32::Win32ProcessMemory>(), &ReadAccessProblem};
+            std::make_unique<platform::win32::Win32ProcessMemory>(),
+            &ReadAccessProblem,
+            std::make_unique<platform::win32::Win32Udp>(),
+            std::make_unique<platform::win32::Win32Files>(),
+            std::make_unique<platform::win32::Win32UserFolders>()};
 }
 
 }  // namespace kerbcall::cli
