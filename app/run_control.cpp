@@ -9,6 +9,26 @@
 
 namespace kerbcall::app {
 
+namespace {
+
+// One line: the bad line that skips a title before any other, and how many more there are.
+std::string SettingsSummary(const TelemetrySettings& settings) {
+    if (settings.problems.empty()) {
+        return {};
+    }
+    std::string first = settings.problems.front();
+    for (const TitleSettings* title : {&settings.dr2, &settings.wrc}) {
+        if (!title->problem.empty()) {
+            first = title->problem;
+            break;
+        }
+    }
+    const std::size_t more = settings.problems.size() - 1;
+    return more == 0 ? first : first + " (and " + std::to_string(more) + " more in kerbcall.ini)";
+}
+
+}  // namespace
+
 void StartupForm::StartPaceNotes() {
     controls_.window.Show();
     stopRequested = false;
@@ -19,7 +39,7 @@ void StartupForm::StartPaceNotes() {
     noteReader.ReadNoteFile();
     // A bad setting is said and skips its title; the run goes on.
     const TelemetrySettings settings = ReadTelemetrySettings(services_.files, services_.userFolders);
-    status.SettingsProblem(settings.problems.empty() ? std::string() : settings.problems.front());
+    status.SettingsProblem(SettingsSummary(settings));
     discovery.LoadExecutableNames();
     LoadTelemetryTitles(discovery, settings);
     sound.PlaySound(kActivatedCue, false, "");

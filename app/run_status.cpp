@@ -63,7 +63,8 @@ std::string RunStatus::Tracked() const {
         line += counts.distances == 0 ? ": no telemetry yet" : ": no telemetry for 2 s";
     }
     if (counts.malformed != 0) {
-        line += "; " + std::to_string(counts.malformed) + " malformed packets dropped";
+        line += "; " + std::to_string(counts.malformed) +
+                (counts.malformed == 1 ? " malformed packet" : " malformed packets") + " dropped";
     }
     return line;
 }

@@ -123,7 +123,7 @@ TriggerLoopEnd RunTriggerLoop(const Globals& globals, DistanceSource& source, So
             sound.CloseSound();
             sound.PlaySound(globals.paceNotes[static_cast<std::size_t>(*note)].soundFile, false, "");
         }
-        const std::chrono::milliseconds wait = waits.After(sample, sampled);
+        const std::chrono::milliseconds wait = source.Crowded() ? kSamplePeriod : waits.After(sample, sampled);
         fineWaits.Hold(wait <= kSamplePeriod);
         // The waits are counted from the start, so that waits that end a
         // little late do not add up.

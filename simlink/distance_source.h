@@ -40,6 +40,10 @@ public:
     // be opened, the game's structure files name no distance); empty while
     // nothing stands in the way.
     virtual std::string Problem() const { return {}; }
+    // True when the last read found more waiting than a game sends between
+    // two samples (another sender floods its port): read again soon, before
+    // the system's queue, full, drops the game's newest packets.
+    virtual bool Crowded() const { return false; }
 };
 
 }  // namespace kerbcall

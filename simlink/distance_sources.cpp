@@ -7,8 +7,9 @@ namespace kerbcall {
 
 namespace {
 
-// Larger than any packet of either title, so that a long one shows.
-constexpr std::size_t kDatagramBuffer = 2048;
+// Any UDP datagram fits, whatever size the game's structure gives its
+// packet; one byte more shows a longer one.
+constexpr std::size_t kDatagramBuffer = 65536;
 
 }  // namespace
 
@@ -39,20 +40,25 @@ TelemetrySource::TelemetrySource(platform::Udp& udp, platform::ProcessList& proc
       nextOpen_(started_),
       nextProcessCheck_(started_) {}
 
-TelemetrySource::TelemetrySource(platform::ProcessList& processes, std::uint32_t processId, std::string executable,
-                                 std::uint16_t port, std::string problem, std::function<Clock::time_point()> now)
-    : processes_(processes),
-      processId_(processId),
-      executable_(std::move(executable)),
-      port_(port),
-      now_(std::move(now)),
-      problem_(std::move(problem)),
-      started_(now_()),
-      nextOpen_(started_),
-      nextProcessCheck_(started_) {}
+TelemetrySource::TelemetrySource(platform::Udp& udp, platform::ProcessList& processes, std::uint32_t processId,
+                                 std::string executable, const TitleSettings& settings,
+                                 std::function<Format()> findFormat, std::function<Clock::time_point()> now)
+    : TelemetrySource(udp, processes, processId, std::move(executable), settings, Decoder(), std::move(now)) {
+    findFormat_ = std::move(findFormat);
+}
 
 void TelemetrySource::TakeDatagrams(Clock::time_point now) {
-    if (!socket_ && udp_ != nullptr && now >= nextOpen_) {
+    if (!decode_ && findFormat_ && now >= nextOpen_) {
+        Format format = findFormat_();
+        port_ = format.port;
+        problem_ = std::move(format.problem);
+        decode_ = std::move(format.decode);
+        if (!decode_) {
+            nextOpen_ = now + kReopenPeriod;
+            return;
+        }
+    }
+    if (!socket_ && decode_ && now >= nextOpen_) {
         std::string why;
         socket_ = udp_->Open(address_, port_, why);
         problem_ =
@@ -62,14 +68,16 @@ void TelemetrySource::TakeDatagrams(Clock::time_point now) {
     if (!socket_) {
         return;
     }
-    std::array<std::byte, kDatagramBuffer> buffer{};
-    for (int taken = 0; taken < kMostDatagramsPerPass; ++taken) {
+    buffer_.resize(kDatagramBuffer);
+    const std::span<std::byte> buffer(buffer_);
+    int taken = 0;
+    for (; taken < kMostDatagramsPerPass; ++taken) {
         const std::optional<std::size_t> size = socket_->Receive(buffer);
         if (!size) {
             break;
         }
         // A datagram that did not fit is too long for any packet.
-        const DecodedPacket packet = *size > buffer.size() ? DecodedPacket{} : decode_(std::span(buffer).first(*size));
+        const DecodedPacket packet = *size > buffer.size() ? DecodedPacket{} : decode_(buffer.first(*size));
         switch (packet.kind) {
             case PacketKind::kDistance:
                 ++counts_.distances;
@@ -84,6 +92,7 @@ void TelemetrySource::TakeDatagrams(Clock::time_point now) {
                 break;
         }
     }
+    crowded_ = taken > kCrowdedPass;
 }
 
 DistanceRead TelemetrySource::Read() {
@@ -110,22 +119,23 @@ std::unique_ptr<DistanceSource> OpenDistanceSource(const ProcessDiscovery& found
                                                  settings.dr2, &DecodeDr2Packet);
     }
     if (found.simExecutableIndex == kWrcSlot) {
-        TitleSettings wrc = settings.wrc;
-        if (!wrc.structureSet) {
-            wrc.structureFolder = DefaultWrcFolder(services.files, services.userFolders);
-        }
-        const WrcStructure structure = ReadWrcStructure(services.files, wrc.structureFolder);
-        if (!wrc.portSet && structure.port) {
-            wrc.port = *structure.port;
-        }
-        if (!structure.layout) {
-            return std::make_unique<TelemetrySource>(services.processes, found.simProcessId, executable, wrc.port,
-                                                     structure.problem);
-        }
-        return std::make_unique<TelemetrySource>(services.udp, services.processes, found.simProcessId, executable, wrc,
-                                                 [layout = *structure.layout](std::span<const std::byte> packet) {
-                                                     return DecodeWrcPacket(layout, packet);
-                                                 });
+        auto findFormat = [wrc = settings.wrc, services]() mutable {
+            if (!wrc.structureSet) {
+                wrc.structureFolder = DefaultWrcFolder(services.files, services.userFolders);
+            }
+            WrcStructure structure = ReadWrcStructure(services.files, wrc.structureFolder);
+            const std::uint16_t port = !wrc.portSet && structure.port ? *structure.port : wrc.port;
+            if (!structure.layout) {
+                return TelemetrySource::Format{{}, port, std::move(structure.problem)};
+            }
+            return TelemetrySource::Format{[layout = *structure.layout](std::span<const std::byte> packet) {
+                                               return DecodeWrcPacket(layout, packet);
+                                           },
+                                           port,
+                                           {}};
+        };
+        return std::make_unique<TelemetrySource>(services.udp, services.processes, found.simProcessId, executable,
+                                                 settings.wrc, std::move(findFormat));
     }
     position.simProcess = found.simProcess;
     position.DetectBuild();

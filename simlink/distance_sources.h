@@ -56,8 +56,10 @@ public:
     using Clock = platform::MessagePump::Clock;
     using Decoder = std::function<DecodedPacket(std::span<const std::byte>)>;
     // At most this many datagrams are taken in one pass; a flood beyond
-    // that waits in the system's queue, which drops the oldest.
+    // that waits in the system's queue, which drops what comes once full.
     static constexpr int kMostDatagramsPerPass = 256;
+    // More than a game sends in the longest wait between two samples.
+    static constexpr int kCrowdedPass = 8;
     // Periods of the socket's reopening and of the process check.
     static constexpr std::chrono::milliseconds kReopenPeriod{1000};
     static constexpr std::chrono::milliseconds kProcessCheckPeriod{200};
@@ -65,10 +67,18 @@ public:
     TelemetrySource(platform::Udp& udp, platform::ProcessList& processes, std::uint32_t processId,
                     std::string executable, const TitleSettings& settings, Decoder decode,
                     std::function<Clock::time_point()> now = &Clock::now);
-    // A source that reads nothing, for the reason given (the game's
-    // structure files are wrong); it still ends with the process.
-    TelemetrySource(platform::ProcessList& processes, std::uint32_t processId, std::string executable,
-                    std::uint16_t port, std::string problem, std::function<Clock::time_point()> now = &Clock::now);
+    // How a title's packets are read, and on which port; without a decoder,
+    // why not (the game's structure files are missing or wrong).
+    struct Format {
+        Decoder decode;
+        std::uint16_t port = 0;
+        std::string problem;
+    };
+    // A title whose format is looked for again, at most once a second, until
+    // it is found: the game may write its structure files after it starts.
+    TelemetrySource(platform::Udp& udp, platform::ProcessList& processes, std::uint32_t processId,
+                    std::string executable, const TitleSettings& settings, std::function<Format()> findFormat,
+                    std::function<Clock::time_point()> now = &Clock::now);
 
     DistanceRead Read() override;
     float Distance() const override { return distance_; }
@@ -76,6 +86,7 @@ public:
     std::optional<std::uint16_t> Port() const override { return port_; }
     PacketCounts Counts() const override { return counts_; }
     std::string Problem() const override { return problem_; }
+    bool Crowded() const override { return crowded_; }
 
 private:
     void TakeDatagrams(Clock::time_point now);
@@ -87,11 +98,14 @@ private:
     std::string address_;
     std::uint16_t port_;
     Decoder decode_;
+    std::function<Format()> findFormat_;
     std::function<Clock::time_point()> now_;
     std::unique_ptr<platform::UdpSocket> socket_;
+    std::vector<std::byte> buffer_;
     std::string problem_;
     float distance_ = 0.0F;
     bool fresh_ = false;
+    bool crowded_ = false;
     PacketCounts counts_;
     std::optional<Clock::time_point> lastPacket_;
     Clock::time_point started_;

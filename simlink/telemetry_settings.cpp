@@ -32,7 +32,9 @@ std::optional<unsigned> WholeNumber(std::string_view text, unsigned lowest, unsi
 bool IsIpv4Address(std::string_view text) {
     for (int part = 0; part < 4; ++part) {
         const std::size_t dot = part < 3 ? text.find('.') : text.size();
-        if (dot == std::string_view::npos || dot == 0 || dot > 3 || !WholeNumber(text.substr(0, dot), 0, 255)) {
+        // "01" is refused as the system's own reading refuses it.
+        if (dot == std::string_view::npos || dot == 0 || dot > 3 || (dot > 1 && text.front() == '0') ||
+            !WholeNumber(text.substr(0, dot), 0, 255)) {
             return false;
         }
         text.remove_prefix(std::min(text.size(), dot + 1));

@@ -179,18 +179,19 @@ TEST(RunControlTest, TheStatusLineSaysWhatTheRunIsDoing) {
 
 // A game read through its telemetry; a bad line of the settings skips wrc and is said.
 TEST(RunControlTest, AGamesTelemetryIsCalledAndTheStatusLineNamesItsPortAndTheBadSetting) {
-    constexpr char kBadLine[] = "; kerbcall.ini line 2: port must be a whole number from 1 to 65535, not \"x\"";
+    constexpr char kBadLine[] =
+        "; kerbcall.ini line 3: port must be a whole number from 1 to 65535, not \"x\" (and 1 more in kerbcall.ini)";
     const std::string said[] = {
         std::string("Waiting for the simulator") + kBadLine,
         std::string("Waiting for the simulator") + kBadLine,  // after WRC.exe, skipped
         std::string("Waiting for the simulator") + kBadLine,
         std::string("dirtrally2.exe (pid 17, UDP port 20777): no telemetry yet") + kBadLine,
-        std::string("dirtrally2.exe (pid 17, UDP port 20777) at 125; 1 malformed packets dropped") + kBadLine +
+        std::string("dirtrally2.exe (pid 17, UDP port 20777) at 125; 1 malformed packet dropped") + kBadLine +
             "; called left3.mp3 at 125",
     };
     App app;
     app.platform.files.files["C:\\Kerbcall\\Monza.ini"] = "left3.mp3,125\r\nright2.mp3,241";
-    app.platform.files.files["C:\\Users\\Driver\\Kerbcall\\kerbcall.ini"] = "[wrc]\nport=x\n";
+    app.platform.files.files["C:\\Users\\Driver\\Kerbcall\\kerbcall.ini"] = "colour=red\n[wrc]\nport=x\n";
     app.platform.processes.passes = {{}, {{16, "WRC.exe"}, {17, "dirtrally2.exe"}}};
     std::string packet(264, '\0');
     const float distance = 125.0F;

@@ -132,6 +132,7 @@ TEST(TelemetrySettingsTest, BadLinesAreNamedAndSkipTheirTitleOnly) {
         {"[dr2]\nport=+80", false, true, 20777, "127.0.0.1", "kerbcall.ini line 2: port must be"},
         {"[dr2]\naddress=127.0.0.256", false, true, 20777, "127.0.0.1", "kerbcall.ini line 2: address must be"},
         {"[dr2]\naddress=1.2.3", false, true, 20777, "127.0.0.1", "kerbcall.ini line 2: address must be"},
+        {"[dr2]\naddress=127.0.0.01", false, true, 20777, "127.0.0.1", "kerbcall.ini line 2: address must be"},
         {"[wrc]\nenabled=maybe\n[dr2]\nstructure=x", false, false, 20777, "127.0.0.1",
          "kerbcall.ini line 2: enabled must be yes or no"},
         {"port=1\n[rbr]\nport=2\n[dr2\n", false, true, 20777, "127.0.0.1",
@@ -177,6 +178,7 @@ TEST(TelemetrySourceTest, TheNewestGoodPacketWinsUntilTwoSecondsOfSilenceOrThePr
         float distance;
         std::uint64_t malformed;
         int opens;
+        bool crowded = false;  // read again at once, before the system drops the game's newest
     } steps[] = {
         {{Dr2(1.0F)}, 0, DistanceRead::kNoDistance, 0.0F, 0, 1},  // refused
         {{}, 999, DistanceRead::kNoDistance, 0.0F, 0, 1},         // not tried again yet
@@ -185,13 +187,15 @@ TEST(TelemetrySourceTest, TheNewestGoodPacketWinsUntilTwoSecondsOfSilenceOrThePr
         {{Dr2(static_cast<float>(kNaN))}, 1999, DistanceRead::kDistance, 20.0F, 2, 2},
         {{}, 1, DistanceRead::kNoDistance, 20.0F, 2, 2},
         {{Dr2(30.0F)}, 5000, DistanceRead::kDistance, 30.0F, 2, 2},
+        {{"1", "2", "3", "4", "5", "6", "7", "8", Dr2(35.0F)}, 1, DistanceRead::kDistance, 35.0F, 10, 2, true},
+        {{Dr2(36.0F)}, 1, DistanceRead::kDistance, 36.0F, 10, 2},
     };
     for (const auto& step : steps) {
         platform.udp.datagrams.assign(step.datagrams.begin(), step.datagrams.end());
         now += milliseconds(step.after);
         const DistanceRead read = source.Read();
-        EXPECT_EQ(std::tuple(read, source.Distance(), source.Counts().malformed, platform.udp.opens),
-                  std::tuple(step.read, step.distance, step.malformed, step.opens))
+        EXPECT_EQ(std::tuple(read, source.Distance(), source.Counts().malformed, platform.udp.opens, source.Crowded()),
+                  std::tuple(step.read, step.distance, step.malformed, step.opens, step.crowded))
             << &step - steps;
         EXPECT_EQ(source.Problem().empty(), step.opens > 1);
         platform.udp.refusal.clear();
@@ -203,6 +207,36 @@ TEST(TelemetrySourceTest, TheNewestGoodPacketWinsUntilTwoSecondsOfSilenceOrThePr
     platform.udp.datagrams = {Dr2(50.0F)};
     EXPECT_EQ(source.Read(), DistanceRead::kEnded);
     EXPECT_FALSE(*platform.udp.open);
+}
+
+TEST(TelemetrySourceTest, TheGamesStructureIsLookedForAgainUntilItIsWritten) {
+    fakes::FakePlatform platform;
+    platform.processes.passes = {{{16, "WRC.exe"}}};
+    TelemetrySource::Clock::time_point now{};
+    int looks = 0;
+    TelemetrySource source(
+        platform.udp, platform.processes, 16, kWrcExecutable, TitleSettings{},
+        [&] {
+            ++looks;
+            const WrcStructure structure = ReadWrcStructure(platform.files, kFolder);
+            return TelemetrySource::Format{
+                structure.layout ? [layout = *structure.layout](
+                                       std::span<const std::byte> packet) { return DecodeWrcPacket(layout, packet); }
+                                 : TelemetrySource::Decoder(),
+                structure.port.value_or(20777), structure.problem};
+        },
+        [&] { return now; });
+    platform.udp.datagrams = {Wrc(100.0)};
+    EXPECT_EQ(source.Read(), DistanceRead::kNoDistance);
+    EXPECT_NE(source.Problem().find("channels.json"), std::string::npos) << source.Problem();
+    WriteWrcFolder(platform.files, "float64");  // as the game starts
+    now += std::chrono::milliseconds(999);
+    EXPECT_EQ(source.Read(), DistanceRead::kNoDistance);
+    now += std::chrono::milliseconds(1);
+    platform.udp.datagrams = {Wrc(120.0)};
+    const DistanceRead read = source.Read();
+    EXPECT_EQ(std::tuple(read, source.Distance(), source.Port(), source.Problem(), looks),
+              std::tuple(DistanceRead::kDistance, 120.0F, std::optional<std::uint16_t>(20888), std::string(), 2));
 }
 
 TEST(TelemetrySourceTest, ASimulatorWinsItsPassAndOnlyTitlesReadAreFound) {
