@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numeric>
 
+#include "engine/sample_wait.h"
+
 namespace kerbcall {
 
 namespace {
@@ -98,30 +100,36 @@ TriggerLoopEnd RunTriggerLoop(const Globals& globals, DistanceSource& source, So
                               platform::MessagePump& pump, bool& stopRequested) {
     using Clock = platform::MessagePump::Clock;
     // A loop held up this long (a message box, a slow handler) starts its
-    // periods afresh rather than catch up with a burst of samples.
+    // waits afresh rather than catch up with a burst of samples.
     constexpr auto kLongestCatchUp = 5 * kSamplePeriod;
 
     stopRequested = false;
     const std::size_t noteCount = std::min(static_cast<std::size_t>(globals.lastNoteIndex + 1), kNoteTableSize);
     const NoteWindows windows(std::span(globals.paceNotes).first(noteCount));
     TriggerState state;
-    const platform::FineWaits fineWaits(pump);
-    Clock::time_point nextSample = Clock::now();
+    SampleWaits waits(windows);
+    // Only the 1 ms steps need the system's fine timer.
+    platform::FineWaits fineWaits(pump);
+    Clock::time_point nextSample = pump.Now();
     while (!stopRequested) {
         const DistanceRead read = source.Read();
+        const Clock::time_point sampled = pump.Now();
         if (read == DistanceRead::kEnded) {
             return TriggerLoopEnd::kSimulatorExited;
         }
-        if (const std::optional<int> note =
-                read == DistanceRead::kDistance ? DecidePass(windows, state, source.Distance()) : std::nullopt) {
+        const std::optional<float> sample =
+            read == DistanceRead::kDistance ? std::optional(source.Distance()) : std::nullopt;
+        if (const std::optional<int> note = sample ? DecidePass(windows, state, *sample) : std::nullopt) {
             sound.CloseSound();
             sound.PlaySound(globals.paceNotes[static_cast<std::size_t>(*note)].soundFile, false, "");
         }
-        // The periods are counted from the start, so that waits that end a
+        const std::chrono::milliseconds wait = waits.After(sample, sampled);
+        fineWaits.Hold(wait <= kSamplePeriod);
+        // The waits are counted from the start, so that waits that end a
         // little late do not add up.
-        nextSample += kSamplePeriod;
-        if (const Clock::time_point now = Clock::now(); nextSample < now - kLongestCatchUp) {
-            nextSample = now;
+        nextSample += wait;
+        if (nextSample < sampled - kLongestCatchUp) {
+            nextSample = sampled;
         }
         pump.HandleMessagesUntil(nextSample);
     }

@@ -30,6 +30,7 @@ public:
     // bound, upper bound <= to), in order of distance.
     std::span<const int> NotesBetween(double from, double to) const;
     double LowerBound(std::size_t note) const { return lower_[note]; }
+    double UpperBound(std::size_t note) const { return upper_[note]; }
 
 private:
     std::vector<double> lower_;  // by note
@@ -62,16 +63,17 @@ inline constexpr double kLongestCrossing = 100.0;
 // infinity) decides nothing and changes no state.
 std::optional<int> DecidePass(const NoteWindows& windows, TriggerState& state, float sample);
 
-// The distance is sampled about this often; between samples the loop hands
-// the window system its messages.
-inline constexpr std::chrono::microseconds kSamplePeriod{1000};
+// Near a window the distance is sampled this often; elsewhere the loop
+// waits as long as the car cannot reach one (SampleWaits). Between samples
+// the loop hands the window system its messages.
+inline constexpr std::chrono::milliseconds kSamplePeriod{1};
 
 enum class TriggerLoopEnd { kStopRequested, kSimulatorExited };
 
-// Samples, decides and plays pass after pass, one pass per sample period,
-// handling window messages between passes, until stopRequested is set (only
+// Samples, decides and plays pass after pass, waiting as the stage needs
+// and handling window messages between passes, until stopRequested is set (only
 // ending the program sets it in the running program) or the source ends with
-// the title's process. A pass without a distance decides nothing.
+// the simulator's or the title's process. A pass without a distance decides nothing.
 TriggerLoopEnd RunTriggerLoop(const Globals& globals, DistanceSource& source, SoundPlayer& sound,
                               platform::MessagePump& pump, bool& stopRequested);
 

@@ -10,6 +10,8 @@ public:
     using Clock = std::chrono::steady_clock;
 
     virtual ~MessagePump() = default;
+    // The time the waits are counted in.
+    virtual Clock::time_point Now() { return Clock::now(); }
     // Handles the window messages that are pending, once, and returns. Any
     // handler of the program may run from here, including one that ends it.
     virtual void HandlePendingMessages() = 0;
@@ -26,16 +28,24 @@ public:
     virtual void EndFineWaits() {}
 };
 
-// Fine waits for as long as it lives.
+// Fine waits while held, and never past its life.
 class FineWaits {
 public:
-    explicit FineWaits(MessagePump& pump) : pump_(pump) { pump_.BeginFineWaits(); }
-    ~FineWaits() { pump_.EndFineWaits(); }
+    explicit FineWaits(MessagePump& pump) : pump_(pump) {}
+    ~FineWaits() { Hold(false); }
     FineWaits(const FineWaits&) = delete;
     FineWaits& operator=(const FineWaits&) = delete;
 
+    void Hold(bool fine) {
+        if (fine != held_) {
+            held_ = fine;
+            fine ? pump_.BeginFineWaits() : pump_.EndFineWaits();
+        }
+    }
+
 private:
     MessagePump& pump_;
+    bool held_ = false;
 };
 
 }  // namespace kerbcall::platform

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "engine/note_file.h"
+#include "engine/sample_wait.h"
 #include "engine/trigger_loop.h"
+#include "simlink/distance_sources.h"
 #include "simlink/position_reader.h"
 #include "simlink/process_discovery.h"
 #include "sound/sound_player.h"
@@ -157,6 +159,77 @@ TEST(TriggerDecisionTest, TheNoteEachPassFires) {
         }
         EXPECT_EQ(fired, c.fired) << c.name;
     }
+}
+
+TEST(SampleWaitTest, TheWaitFollowsTheDistanceToTheNearestEdge) {
+    const struct {
+        double distance, speed, acceleration;
+        int wait;  // ms
+    } cases[] = {{100, 0, 20, 50},  {0, 0, 20, 1},      {1, 70, 20, 1},
+                 {2.42, 40, 0, 24}, {2.42, 40, 20, 23}, {1.8, 40, 0, 1},
+                 {1, -70, 20, 50},  {1, -5, 0, 50},     {std::numeric_limits<double>::infinity(), 70, 20, 50},
+                 {5, kNaN, 20, 1}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(WaitBeforeNextSample(c.distance, c.speed, c.acceleration).count(), c.wait) << c.distance;
+    }
+}
+
+TEST(SampleWaitTest, TheSpeedComesFromTheSamplesAndAnySurpriseShortensTheWait) {
+    const struct {
+        const char* name;
+        std::vector<std::optional<float>> samples;  // 50 ms apart
+        std::vector<int> waits;                     // ms
+    } cases[] = {
+        {"nearing the window, the speed maybe 12 units/s higher", {983.8F, 985.8F, 987.8F}, {1, 1, 1}},
+        {"leaving it behind", {1008, 1010, 1012}, {1, 1, 50}},
+        {"backing toward it", {1016, 1014, 1012}, {1, 1, 1}},
+        {"far at 40 units/s once known; a failed read; put back",
+         {0, 2, 4, std::nullopt, 8, 10, 12, -500},
+         {1, 1, 50, 1, 1, 1, 50, 1}},
+    };
+    const NoteWindows windows(std::vector<PaceNote>{{"n.mp3", 1000}});
+    for (const auto& c : cases) {
+        SampleWaits waits(windows);
+        std::vector<int> chosen;
+        SampleWaits::Clock::time_point time;
+        for (const std::optional<float> sample : c.samples) {
+            chosen.push_back(static_cast<int>(waits.After(sample, time).count()));
+            time += std::chrono::milliseconds(50);
+        }
+        EXPECT_EQ(chosen, c.waits) << c.name;
+    }
+}
+
+TEST(SampleWaitTest, TheLoopWaitsAsTheStageNeedsAndHoldsTheFineTimerOnlyForItsSteps) {
+    struct SimulatedPump : fakes::FakeMessagePump {
+        Clock::time_point now;
+        std::vector<std::pair<long, int>> waits;  // ms, fine timer requests held
+        int fine = 0;
+        Clock::time_point Now() override { return now; }
+        void HandleMessagesUntil(Clock::time_point deadline) override {
+            waits.emplace_back(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count(), fine);
+            now = deadline;
+            HandlePendingMessages();
+        }
+        void BeginFineWaits() override { ++fine; }
+        void EndFineWaits() override { --fine; }
+    } pump;
+    fakes::FakePlatform fake;
+    fake.memory.Store(kEarlyPositionAddress, {0, 0, 0, 0});
+    PositionReader position(fake.memory);
+    position.simProcess = 1;
+    position.positionAddress = kEarlyPositionAddress;
+    Globals globals;
+    globals.paceNotes[0] = {"n.mp3", 1000};
+    globals.lastNoteIndex = 0;
+    SoundPlayer sound(fake.mci, fake.files, "C:\\K");
+    bool stopRequested = false;
+    pump.onYield = [&](int yield) { stopRequested = yield == 103; };
+    MemoryDistance source(position);
+    RunTriggerLoop(globals, source, sound, pump, stopRequested);
+    EXPECT_EQ(std::ranges::count(pump.waits, std::pair(1L, 1)), 100);
+    EXPECT_EQ(pump.waits.back(), std::pair(50L, 0));
+    EXPECT_EQ(pump.fine, 0);
 }
 
 TEST(SoundPlayerTest, ChannelsAndLoopingChooseTheCommands) {

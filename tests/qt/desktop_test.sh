@@ -8,8 +8,13 @@ openbox --sm-disable >/dev/null 2>&1 &
 manager=$!
 program=
 trap 'kill $program $manager; wait; rm -rf "$scratch"' EXIT
+# Windows mapped while the manager is still starting may be left unmapped by it.
+until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
+  ((SECONDS < 40)) || { echo "the window manager does not start"; exit 1; }
+  sleep 0.05
+done
 windows=()
-for ((tries = 0; tries < 600 && ${#windows[@]} < 2; tries++)); do
+while ((SECONDS < 50 && ${#windows[@]} < 2)); do
   # Started again when it found no display, on a busy machine.
   [[ -n $program ]] && kill -0 $program 2>/dev/null || { "$1" 2>/dev/null & program=$!; }
   sleep 0.1
