@@ -179,6 +179,7 @@ int Drive(const SimOptions& options, const std::optional<lap::Lap>& replay, std:
 }
 
 int RunMemory(const SimOptions& options, const std::optional<lap::Lap>& replay) {
+    ::prctl(PR_SET_NAME, options.name.c_str());
     SimulatorMemory memory;
     if (!memory.Map(options.build)) {
         std::cerr << "kerbcall-sim: cannot map memory at the simulator's addresses: " << std::strerror(errno) << '\n';
@@ -198,6 +199,8 @@ int RunTelemetry(const SimOptions& options, const std::optional<lap::Lap>& repla
         std::cerr << "kerbcall-sim: " << problem << '\n';
         return 1;
     }
+    // Under the title's name only now, so that a reader that finds the title finds its structure folder written.
+    ::prctl(PR_SET_NAME, options.name.c_str());
     CarState car;
     car.stageLength = replay ? replay->Points().back().distance : options.plan.length;
     const Publish send = [&](const CarPosition& position, std::chrono::steady_clock::duration since) {
@@ -241,7 +244,6 @@ int main(int argc, char** argv) {
         }
     }
     BecomeWindowsProgram(argc, argv, options.name);
-    ::prctl(PR_SET_NAME, options.name.c_str());
     CatchStopSignals();
     return options.udp ? RunTelemetry(options, replay) : RunMemory(options, replay);
 }
