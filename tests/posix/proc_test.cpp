@@ -149,8 +149,8 @@ TEST(ProcessFaults, ASimulatorThatExitsIsLookedForAgainAndStopStillEndsTheProgra
     fakes::FakePlatform fake;
     fake.processes.passes = {Listed({first.pid()})};
     fake.program.folder = folder.path();
-    platform::Services services{fake.processes, memory,    files,        fake.mci,
-                                fake.sleeper,   fake.pump, fake.program, fake.userFolders, fake.udp};
+    platform::Services services{fake.processes, memory,           files,   fake.mci, fake.sleeper, fake.pump,
+                                fake.program,   fake.userFolders, fake.udp};
     Globals globals;
     globals.noteFileName = "Stage.ini";
     fakes::FakeControl window, command2{app::kStartCaption}, label1, status;
