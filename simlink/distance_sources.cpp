@@ -96,6 +96,9 @@ void TelemetrySource::TakeDatagrams(Clock::time_point now) {
 }
 
 DistanceRead TelemetrySource::Read() {
+    if (ended_) {
+        return DistanceRead::kEnded;
+    }
     const Clock::time_point now = now_();
     TakeDatagrams(now);
     fresh_ = lastPacket_ && now - *lastPacket_ < kTelemetrySilence;
@@ -105,6 +108,7 @@ DistanceRead TelemetrySource::Read() {
         nextProcessCheck_ = now + kProcessCheckPeriod;
         if (processes_.HasEnded(processId_, executable_)) {
             socket_.reset();
+            ended_ = true;
             return DistanceRead::kEnded;
         }
     }

@@ -106,6 +106,7 @@ private:
     float distance_ = 0.0F;
     bool fresh_ = false;
     bool crowded_ = false;
+    bool ended_ = false;  // for good: a new game is a new source
     PacketCounts counts_;
     std::optional<Clock::time_point> lastPacket_;
     Clock::time_point started_;

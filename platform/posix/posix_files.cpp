@@ -94,12 +94,13 @@ std::optional<std::string> PosixFiles::ReadWholeFile(std::string_view path) {
     if (!found) {
         return std::nullopt;
     }
-    const int fd = ::open(found->c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a pipe waits for its writer.
+    const int fd = ::open(found->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return std::nullopt;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return std::nullopt;
     }

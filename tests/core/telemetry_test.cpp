@@ -207,6 +207,9 @@ TEST(TelemetrySourceTest, TheNewestGoodPacketWinsUntilTwoSecondsOfSilenceOrThePr
     platform.udp.datagrams = {Dr2(50.0F)};
     EXPECT_EQ(source.Read(), DistanceRead::kEnded);
     EXPECT_FALSE(*platform.udp.open);
+    platform.udp.datagrams = {Dr2(60.0F)};
+    EXPECT_EQ(source.Read(), DistanceRead::kEnded) << "an ended game's source stays ended";
+    EXPECT_FALSE(*platform.udp.open);
 }
 
 TEST(TelemetrySourceTest, TheGamesStructureIsLookedForAgainUntilItIsWritten) {

@@ -148,6 +148,8 @@ TEST_F(DiskAudio, OnlyRegularFilesWithinTheBoundAreOpened) {
         EXPECT_EQ(recording.sent.size(), opened ? 4U : 0U) << name;
         player.CloseSound();
     }
+    // Nor is a pipe read whole (a settings or structure file named by the user): it would wait for a writer.
+    EXPECT_EQ(files.ReadWholeFile(scratch.PathOf("Zuda Vodaz Sounds/pipe.mp3")), std::nullopt);
 }
 
 // The user's folders follow the desktop's variables; one that is empty or relative counts as unset.

@@ -104,7 +104,7 @@ int ProbeMemory(ProbePlatform& platform, const ProcessDiscovery& discovery, Json
     report["readable"] = readable;
     if (!readable) {
         const std::string reason = platform.readAccessProblem(discovery.simProcessId);
-        report["reason"] = reason;
+        report["reason"] = NameToUtf8(reason);
         if (!json) {
             out << "cannot read its memory: " << reason << '\n';
         }
@@ -148,23 +148,27 @@ int ProbeTelemetry(ProbePlatform& platform, const ProcessDiscovery& discovery, c
     const TitleSettings& title = discovery.simExecutableIndex == kDr2Slot ? settings.dr2 : settings.wrc;
     const std::string port = std::to_string(source->Port().value_or(title.port));
     const auto giveUp = std::chrono::steady_clock::now() + kTelemetrySilence;
-    while (source->Read() != DistanceRead::kDistance && source->Problem().empty() &&
+    DistanceRead read = DistanceRead::kNoDistance;
+    while ((read = source->Read()) == DistanceRead::kNoDistance && source->Problem().empty() &&
            std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(kPacketWait);
     }
     Json samples = Json::array();
     std::string sampleTexts;
-    for (int i = 0; i < kSampleCount && source->Problem().empty(); ++i) {
+    for (int i = 0; i < kSampleCount && source->Problem().empty() && read != DistanceRead::kEnded; ++i) {
         if (i != 0) {
             std::this_thread::sleep_for(kSampleInterval);
+            read = source->Read();
         }
-        const bool read = source->Read() == DistanceRead::kDistance;
-        samples.push_back(read ? SampleJson(source->Distance()) : Json(nullptr));
-        sampleTexts += (i != 0 ? " " : "") + (read ? SampleText(source->Distance()) : std::string("none"));
+        const bool distance = read == DistanceRead::kDistance;
+        samples.push_back(distance ? SampleJson(source->Distance()) : Json(nullptr));
+        sampleTexts += (i != 0 ? " " : "") + (distance ? SampleText(source->Distance()) : std::string("none"));
     }
     const PacketCounts counts = source->Counts();
     std::string problem = source->Problem();
-    if (problem.empty() && counts.distances == 0) {
+    if (problem.empty() && read == DistanceRead::kEnded) {
+        problem = "the game's process ended while it was probed";
+    } else if (problem.empty() && counts.distances == 0) {
         problem = "no packet with a distance came to " + title.address + " port " + port + " within " +
                   std::to_string(kTelemetrySilence.count()) + " s";
     }
@@ -178,7 +182,7 @@ int ProbeTelemetry(ProbePlatform& platform, const ProcessDiscovery& discovery, c
     report["packets"] = {{"distances", counts.distances}, {"malformed", counts.malformed}, {"other", counts.other}};
     report["samples"] = std::move(samples);
     if (!problem.empty()) {
-        report["reason"] = problem;
+        report["reason"] = NameToUtf8(problem);
     }
     if (!json) {
         out << "title: " << TitleName(discovery.simExecutableIndex) << ", UDP telemetry on " << title.address
@@ -188,6 +192,15 @@ int ProbeTelemetry(ProbePlatform& platform, const ProcessDiscovery& discovery, c
             << (problem.empty() ? "distance samples: " + sampleTexts : problem) << '\n';
     }
     return problem.empty() ? 0 : 1;
+}
+
+// The settings file's bad lines, whatever bytes they quote.
+Json SettingsJson(const TelemetrySettings& settings) {
+    Json problems = Json::array();
+    for (const std::string& problem : settings.problems) {
+        problems.push_back(NameToUtf8(problem));
+    }
+    return problems;
 }
 
 int RunProbe(ProbePlatform& platform, bool json, std::ostream& out) {
@@ -208,7 +221,9 @@ int RunProbe(ProbePlatform& platform, bool json, std::ostream& out) {
     }
     if (discovery.simExecutableIndex == 0) {
         const std::string reason = "no process named " + NamesLookedFor(discovery) + " is running";
-        out << (json ? Json{{"found", false}, {"reason", reason}, {"settings", settings.problems}}.dump() : reason)
+        out << (json ? Json{{"found", false}, {"reason", NameToUtf8(reason)}, {"settings", SettingsJson(settings)}}
+                           .dump()
+                     : reason)
             << '\n';
         return 1;
     }
@@ -225,7 +240,7 @@ int RunProbe(ProbePlatform& platform, bool json, std::ostream& out) {
                            ? ProbeTelemetry(platform, discovery, settings, report, json, out)
                            : ProbeMemory(platform, discovery, report, json, out);
     if (json) {
-        report["settings"] = settings.problems;
+        report["settings"] = SettingsJson(settings);
         out << report.dump() << '\n';
     }
     return status;
