@@ -4,19 +4,12 @@
 
 #include "platform/ascii_case.h"
 #include "platform/path_join.h"
+#include "platform/trimmed.h"
 #include "simlink/wrc_structure.h"
 
 namespace kerbcall {
 
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
 
 // A whole decimal number from `lowest` to `highest`, digits only.
 std::optional<unsigned> WholeNumber(std::string_view text, unsigned lowest, unsigned highest) {
@@ -97,13 +90,13 @@ TelemetrySettings ParseTelemetrySettings(std::string_view text) {
                                  : text.substr(end).starts_with("\r\n") ? end + 2
                                                                         : end + 1;
         text.remove_prefix(next);
-        line = Trimmed(line.substr(0, line.find_first_of(";#")));
+        line = platform::Trimmed(line.substr(0, line.find_first_of(";#")));
         if (line.empty()) {
             continue;
         }
         std::string why;
         if (line.front() == '[') {
-            const std::string_view name = Trimmed(line.substr(1, line.find(']') - 1));
+            const std::string_view name = platform::Trimmed(line.substr(1, line.find(']') - 1));
             wrc = platform::EqualIgnoringAsciiCase(name, "wrc");
             inUnknownSection = !wrc && !platform::EqualIgnoringAsciiCase(name, "dr2");
             section = wrc ? &settings.wrc : inUnknownSection ? nullptr : &settings.dr2;
@@ -117,9 +110,11 @@ TelemetrySettings ParseTelemetrySettings(std::string_view text) {
         } else if (const std::size_t equals = line.find('='); equals == std::string_view::npos) {
             why = "not a setting (key=value)";
         } else if (section == nullptr) {
-            why = "\"" + std::string(Trimmed(line.substr(0, equals))) + "\" stands in no section [dr2] or [wrc]";
+            why = "\"" + std::string(platform::Trimmed(line.substr(0, equals))) +
+                  "\" stands in no section [dr2] or [wrc]";
         } else {
-            why = Apply(*section, wrc, Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)));
+            why = Apply(*section, wrc, platform::Trimmed(line.substr(0, equals)),
+                        platform::Trimmed(line.substr(equals + 1)));
         }
         if (!why.empty()) {
             const std::string problem = std::string(kSettingsFile) + " line " + std::to_string(lineNumber) + ": " + why;

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "engine/note_file.h"
+#include "platform/trimmed.h"
 
 namespace kerbcall::lap {
 
@@ -14,18 +15,10 @@ namespace {
 
 constexpr double kLargestFloat = std::numeric_limits<float>::max();
 
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 }  // namespace
 
 std::optional<double> ReadFiniteNumber(std::string_view text) {
-    text = Trimmed(text);
+    text = platform::Trimmed(text);
     text.remove_prefix(text.starts_with('+') ? 1 : 0);
     double value = 0.0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -86,7 +79,7 @@ std::variant<Lap, LapFault> ReadLap(std::string_view text) {
     std::size_t lineNumber = 0;
     for (const NoteFileLine& read : SplitNoteFileLines(text)) {
         ++lineNumber;
-        const std::string_view line = Trimmed(read.text);
+        const std::string_view line = platform::Trimmed(read.text);
         if (line.empty() || line.front() == '#') {
             continue;
         }

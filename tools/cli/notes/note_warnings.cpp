@@ -4,6 +4,8 @@
 #include <numeric>
 #include <optional>
 
+#include "platform/trimmed.h"
+
 namespace kerbcall::cli {
 
 std::string NoteLineRef(const NoteFileContents& contents, std::size_t note) {
@@ -12,19 +14,11 @@ std::string NoteLineRef(const NoteFileContents& contents, std::size_t note) {
 
 namespace {
 
-std::string_view TrimBlanks(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t\n");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t\n") - first + 1);
-}
-
 // Lines the reader takes as notes although their author most likely meant
 // them as something else.
 void WarnAboutMisreadLines(const NoteFileContents& contents, std::vector<std::string>& warnings) {
     for (std::size_t i = 0; i < contents.notes.size(); ++i) {
-        const std::string_view trimmed = TrimBlanks(contents.lineTexts[i]);
+        const std::string_view trimmed = platform::Trimmed(contents.lineTexts[i], " \t\n");
         if (trimmed.empty()) {
             warnings.push_back(NoteLineRef(contents, i) + ": a line of blanks is taken as a note at distance 0");
         } else if (trimmed.front() == '[') {
