@@ -123,7 +123,9 @@ TriggerLoopEnd RunTriggerLoop(const Globals& globals, DistanceSource& source, So
             sound.CloseSound();
             sound.PlaySound(globals.paceNotes[static_cast<std::size_t>(*note)].soundFile, false, "");
         }
-        const std::chrono::milliseconds wait = source.Crowded() ? kSamplePeriod : waits.After(sample, sampled);
+        // Every sample goes into the estimate, also those of a crowded port.
+        const std::chrono::milliseconds needed = waits.After(sample, sampled);
+        const std::chrono::milliseconds wait = source.Crowded() ? kSamplePeriod : needed;
         fineWaits.Hold(wait <= kSamplePeriod);
         // The waits are counted from the start, so that waits that end a
         // little late do not add up.
